@@ -1,0 +1,27 @@
+// Moving pixels between the portable Image and the system's bitmaps and
+// device contexts. An Image is the memory of a top-down 32-bit BI_RGB DIB, so
+// both directions are a single call with no conversion.
+#pragma once
+
+#include <windows.h>
+
+#include "common/image.h"
+
+namespace qx::win32 {
+
+// The header that describes `width` x `height` pixels of an Image.
+BITMAPINFO DibInfoFor(int width, int height);
+
+// The pixels of a bitmap (not selected into any DC) at its own size; an
+// empty image when the bitmap cannot be read.
+Image ImageFromBitmap(HBITMAP bitmap);
+
+// A bitmap resource of the program as an Image.
+Image LoadImageResource(int id);
+
+// Draws the part (srcX, srcY, w, h) of `img` at (x, y) of `dc`.
+void DrawImage(HDC dc, int x, int y, const Image& img);
+void DrawImagePart(HDC dc, int x, int y, int w, int h, const Image& img,
+                   int srcX, int srcY);
+
+}  // namespace qx::win32

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs Quendelrix.scr under Wine: scripts/run.sh [switch] (default /s).
+# On the current X display when there is one; otherwise on a private virtual
+# display for a few seconds, after which a screenshot is saved and its path
+# printed.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+cd "$QX_ROOT"
+
+switch=("$@")
+[ ${#switch[@]} -gt 0 ] || switch=(/s)
+
+qx_install_packages
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Quendelrix
+scr="$QX_ROOT/build/windows/platform/win32/Quendelrix.scr"
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  qx_wine_prefix
+  "$QX_WINE" "$scr" "${switch[@]}"
+  exit $?
+fi
+
+qx_start_xvfb
+trap 'qx_wine_stop; qx_stop_xvfb' EXIT
+qx_wine_prefix
+"$QX_WINE" "$scr" "${switch[@]}" </dev/null >/dev/null 2>&1 &
+sleep "${QX_RUN_SECONDS:-6}"
+mkdir -p build/screenshots
+shot="$QX_ROOT/build/screenshots/run-$(date +%Y%m%d-%H%M%S).png"
+import -window root -display "$DISPLAY" "$shot"
+echo "no display: ran for ${QX_RUN_SECONDS:-6} s on a virtual one; screenshot: $shot"

@@ -1,0 +1,58 @@
+// Small helpers that wrap one system call each: telling the system that the
+// saver no longer runs, the zoom animations of the settings dialog and the
+// test for an NT-family system. Results of the calls are ignored except the
+// version query's.
+#pragma once
+
+#include <cstdint>
+
+#include "common/image.h"
+#include "common/numbers.h"
+
+namespace qx {
+
+// A window handle as the portable code passes it on (sign-extended 32-bit
+// values on the wire, full width in process).
+using WindowHandle = std::intptr_t;
+
+inline constexpr uint32_t kSpiSetScreenSaveActive = 17;
+inline constexpr uint32_t kSpiSetScreenSaverRunning = 97;
+inline constexpr int kIdAniCaption = 3;
+inline constexpr uint32_t kVerPlatformWin32Nt = 2;
+
+struct VersionAnswer {
+  int result = 0;            // what GetVersionExA returned
+  uint32_t platformId = 0;   // dwPlatformId of the filled record
+};
+
+// The system calls behind the helpers; the Windows layer implements them,
+// tests record them.
+class SystemCalls {
+ public:
+  virtual ~SystemCalls() = default;
+  // SystemParametersInfoA(action, uiParam, NULL, flags).
+  virtual int SetSystemParameter(uint32_t action, uint32_t uiParam,
+                                   uint32_t flags) = 0;
+  // GetVersionExA on a 148-byte OSVERSIONINFOA, size field set, rest zero.
+  virtual VersionAnswer QueryVersion() = 0;
+  // GetWindowRect; false leaves `rect` untouched.
+  virtual bool GetWindowRect(WindowHandle window, Rect& rect) = 0;
+  virtual void DrawAnimatedRects(WindowHandle window, int animation,
+                                 const Rect& from, const Rect& to) = 0;
+};
+
+// SPI_SETSCREENSAVERRUNNING with the complement of `allow` as a sign-extended
+// 16-bit value: true passes 0, false passes 0xFFFFFFFF.
+void AllowSystemKeys(SystemCalls& sys, Bool16 allow);
+
+// A caption frame grows from the point (x, y) to the window's rectangle.
+void ZoomWindowOpen(SystemCalls& sys, WindowHandle window, int16_t x,
+                    int16_t y);
+// The frame shrinks from the window's rectangle into the point.
+void ZoomWindowClose(SystemCalls& sys, WindowHandle window, int16_t x,
+                     int16_t y);
+
+// True (-1) when GetVersionExA returned exactly 1 and the platform id is 2.
+Bool16 IsNTPlatform(SystemCalls& sys);
+
+}  // namespace qx
