@@ -1,0 +1,544 @@
+#include "settings_dialog/quendelrix_p.h"
+
+#include <cmath>
+#include <utility>
+
+#include "common/raster.h"
+
+namespace qx {
+
+namespace {
+
+constexpr Rect Sized(int left, int top, int width, int height) {
+  return Rect{left, top, left + width, top + height};
+}
+constexpr Rect Offset(Rect r, int dx, int dy) {
+  return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+constexpr bool Inside(const Rect& r, int x, int y) {
+  return x >= r.left && y >= r.top && x < r.right && y < r.bottom;
+}
+
+// Window-level controls (client coordinates).
+constexpr Rect kDisplayStart = Sized(20, 40, 321, 201);
+constexpr Rect kPanel = Sized(356, 40, 101, 201);
+constexpr Rect kTitleBar = Sized(0, 0, kDialogWidth, 22);
+constexpr int kCloseLeft = 456, kCloseTop = 4;
+// The panel's thin frame is its outermost pixel; its controls are placed
+// relative to the inside.
+constexpr int kPanelInnerX = kPanel.left + 1;
+constexpr int kPanelInnerY = kPanel.top + 1;
+constexpr int kPanelInnerWidth = 99;
+constexpr int kPanelInnerHeight = 199;
+constexpr Rect kPanelInner =
+    Sized(kPanelInnerX, kPanelInnerY, kPanelInnerWidth, kPanelInnerHeight);
+constexpr Rect InPanel(int left, int top, int width, int height) {
+  return Offset(Sized(left, top, width, height), kPanelInnerX, kPanelInnerY);
+}
+constexpr Rect kHS1 = InPanel(8, 88, 81, 17);
+constexpr Rect kHS0 = InPanel(8, 28, 81, 17);
+constexpr Rect kNum1 = InPanel(8, 108, 81, 13);
+constexpr Rect kLbl1 = InPanel(8, 72, 73, 13);
+constexpr Rect kLblCan = InPanel(8, 172, 81, 17);
+constexpr Rect kImgCan = InPanel(8, 168, 81, 22);
+constexpr Rect kLblSet = InPanel(8, 144, 81, 17);
+constexpr Rect kImgSet = InPanel(8, 140, 81, 22);
+constexpr Rect kNum0 = InPanel(8, 48, 81, 13);
+constexpr Rect kLbl0 = InPanel(8, 12, 39, 13);
+
+constexpr DialogControl kWindowOrder[] = {
+    DialogControl::Display, DialogControl::Pic_a,  DialogControl::lbl_URL,
+    DialogControl::lbl_9,   DialogControl::Label9, DialogControl::ImgExit,
+    DialogControl::Image1,
+};
+constexpr DialogControl kPanelOrder[] = {
+    DialogControl::HS_1,    DialogControl::HS_0,    DialogControl::Num_1,
+    DialogControl::lbl_1,   DialogControl::lbl_Can, DialogControl::Img_Can,
+    DialogControl::lbl_Set, DialogControl::Img_Set, DialogControl::Num_0,
+    DialogControl::lbl_0,
+};
+
+constexpr Pixel kCream = Rgb(255, 255, 192);
+constexpr Pixel kWhite = Rgb(255, 255, 255);
+constexpr Pixel kBlue = Rgb(0, 0, 255);
+constexpr Pixel kFormBackground = Rgb(128, 128, 128);
+constexpr Pixel kFrameShadow = Rgb(40, 40, 64);
+constexpr Pixel kFrameLight = Rgb(236, 236, 255);
+
+enum MouseKind { kDown, kUp, kMove };
+
+// Nearest-neighbour stretch of `src` over `area` of `dst` (clipped).
+void StretchInto(Image& dst, const Rect& area, const Image& src) {
+  const int w = area.right - area.left, h = area.bottom - area.top;
+  if (src.Empty() || w <= 0 || h <= 0) return;
+  for (int y = 0; y < h; ++y) {
+    const int dy = area.top + y;
+    if (dy < 0 || dy >= dst.Height()) continue;
+    const int sy = static_cast<int>((static_cast<int64_t>(y) * src.Height()) / h);
+    for (int x = 0; x < w; ++x) {
+      const int dx = area.left + x;
+      if (dx < 0 || dx >= dst.Width()) continue;
+      const int sx = static_cast<int>((static_cast<int64_t>(x) * src.Width()) / w);
+      dst.At(dx, dy) = src.At(sx, sy);
+    }
+  }
+}
+
+// A one-pixel sunken frame on the outermost pixels of `outer`.
+void ThinFrame(Image& img, const Rect& outer) {
+  HLine(img, outer.left, outer.right, outer.top, kFrameShadow);
+  HLine(img, outer.left, outer.right, outer.bottom - 1, kFrameLight);
+  FillRect(img, Rect{outer.left, outer.top, outer.left + 1, outer.bottom - 1},
+           kFrameShadow);
+  FillRect(img,
+           Rect{outer.right - 1, outer.top + 1, outer.right, outer.bottom},
+           kFrameLight);
+}
+
+void PaintGradient(Image& surface) {
+  const int w = surface.Width();
+  const int h = surface.Height();
+  for (int y = 0; y <= h; ++y) {  // row h lies just outside and is clipped
+    const int level = Quendelrix_P::GradientLevel(y, h);
+    HLine(surface, 0, w, y, Rgb(level, level, level + 30));
+  }
+}
+
+std::wstring SaveFailedMessage(const std::filesystem::path& file) {
+  return L"設定を保存できませんでした。\n\n" + file.wstring() +
+         L"\n\nこのファイルに書き込めません。ファイルとフォルダーが書き込み"
+         L"できるか確かめてから、もう一度「設定」を押してください。";
+}
+
+}  // namespace
+
+Quendelrix_P::Quendelrix_P(DialogHost& host, ModuleValues& values,
+                           DialogPictures pictures)
+    : host_(host),
+      values_(values),
+      pictures_(std::move(pictures)),
+      displayRect_(kDisplayStart),
+      urlRect_(Sized(20, 272, 214, 13)),
+      creditRect_(Sized(20, 252, 165, 13)),
+      titleRect_(Sized(12, 4, 56, 13)),
+      lbl0Rect_(kLbl0),
+      lbl1Rect_(kLbl1),
+      windowBacking_(kDialogWidth, kDialogHeight, kFormBackground),
+      panelBacking_(kPanelInnerWidth, kPanelInnerHeight, kFormBackground) {
+  hs_[0] = ScrollBarState{20, 100, 20};
+  hs_[1] = ScrollBarState{100, 500, 100};
+  ComposeScene();
+}
+
+int16_t Quendelrix_P::GradientLevel(int y, int h) {
+  const double d = static_cast<double>(h) / 3.142;
+  const double level = std::fabs(220.0 * std::sin(static_cast<double>(y) / d));
+  return ToInt16(level).value_or(0);
+}
+
+void Quendelrix_P::Form_Load() {
+  for (int i = 0; i < 2; ++i) host_.SetScrollBar(i, hs_[i]);
+  Dragging = 0;
+  setPressed_ = canPressed_ = false;  // both buttons show the released face
+  SetScrollValue(0, values_.BallCount);
+  SetScrollValue(1, values_.Interval);
+  HS_Change(0);  // also when the value was refused or already in place
+  HS_Change(1);
+  PicWidth = pictures_.photo.Width();
+  PicHeight = pictures_.photo.Height();
+  displayRect_ = Sized(kDisplayStart.left, kDisplayStart.top, PicWidth,
+                       PicHeight);
+  ComposeScene();
+  ExitFlag = kFalse16;
+
+  host_.Show();
+  Form_Resize();  // the window gets its size when it is first shown
+
+  ScreenPoint cursor;
+  OpenX = OpenY = 0;
+  if (host_.CursorPos(cursor)) {
+    if (auto x = Narrow<int16_t>(cursor.x)) OpenX = *x;
+    if (auto y = Narrow<int16_t>(cursor.y)) OpenY = *y;
+  }
+  ZoomWindowOpen(host_.System(), host_.Handle(), OpenX, OpenY);
+
+  Effect = std::make_unique<cPicEffect>();
+  try {
+    Effect->BitsTakeFromPicture(host_.Photo(), PicWidth, PicHeight);
+  } catch (const PicEffectError&) {
+  }
+  try {
+    const Image pixels = Effect->Bits();
+    cPicEffect::MakeDibImage(lensImage_, pixels, PicWidth, PicHeight);
+  } catch (const PicEffectError&) {
+  }
+  LensDX = 3;
+  LensDY = 2;
+
+  while (AnimationPass()) {
+  }
+}
+
+bool Quendelrix_P::AnimationPass() {
+  const float centerX = static_cast<float>(static_cast<double>(LensX) / PicWidth);
+  const float centerY = static_cast<float>(static_cast<double>(LensY) / PicHeight);
+  try {
+    lensImage_.Pixels = Effect->Lens(centerX, centerY, kLensSize, kLensStrength);
+  } catch (const PicEffectError&) {
+    // The previous frame's pixels are drawn again.
+  }
+  // Only a pixel array of the size the header describes may be handed over.
+  const BitmapInfoHeader& h = lensImage_.Header;
+  if (!lensImage_.Pixels.Empty() && lensImage_.Pixels.Width() == h.biWidth &&
+      lensImage_.Pixels.Height() == -h.biHeight) {
+    host_.DrawLensFrame(lensImage_);
+  }
+
+  host_.Yield();
+  WaitForNextFrame();
+
+  LensX += LensDX;
+  if (LensX >= PicWidth - 1 || LensX <= 0) LensDX = -LensDX;
+  LensY += LensDY;
+  if (LensY >= PicHeight - 1 || LensY <= 0) LensDY = -LensDY;
+  return ExitFlag == kFalse16;
+}
+
+void Quendelrix_P::WaitForNextFrame() {
+  // Frames are due one period apart; a loop that fell behind starts anew
+  // from now instead of racing to catch up.
+  double now = host_.NowSeconds();
+  if (nextFrame_ == 0 || now > nextFrame_ + kFramePeriodSeconds) {
+    nextFrame_ = now + kFramePeriodSeconds;
+  }
+  while (ExitFlag == kFalse16 && now < nextFrame_) {
+    host_.WaitForInput(nextFrame_ - now);
+    host_.Yield();
+    now = host_.NowSeconds();
+  }
+  nextFrame_ += kFramePeriodSeconds;
+}
+
+void Quendelrix_P::Form_Resize() {
+  PaintGradient(windowBacking_);
+  PaintGradient(panelBacking_);
+  ComposeScene();
+  host_.Refresh();
+}
+
+void Quendelrix_P::Form_QueryUnload() { ExitFlag = kTrue16; }
+
+void Quendelrix_P::Form_Unload() {
+  ZoomWindowClose(host_.System(), host_.Handle(), OpenX, OpenY);
+}
+
+void Quendelrix_P::Unload() {
+  if (unloaded_) return;
+  Form_QueryUnload();
+  Form_Unload();
+  unloaded_ = true;
+  host_.Destroy();
+}
+
+void Quendelrix_P::SetScrollValue(int index, int value) {
+  ScrollBarState& bar = hs_[static_cast<size_t>(index)];
+  if (value < bar.min || value > bar.max) return;  // refused: keeps its value
+  if (value == bar.value) return;
+  bar.value = static_cast<int16_t>(value);
+  host_.SetScrollBar(index, bar);
+  HS_Change(index);
+}
+
+void Quendelrix_P::HS_Scroll(int index, ScrollAction action, int thumbValue) {
+  if (index < 0 || index > 1 || unloaded_) return;
+  const ScrollBarState& bar = hs_[static_cast<size_t>(index)];
+  int v = bar.value;
+  switch (action) {
+    case ScrollAction::kLineLeft: v -= bar.smallChange; break;
+    case ScrollAction::kLineRight: v += bar.smallChange; break;
+    case ScrollAction::kPageLeft: v -= bar.largeChange; break;
+    case ScrollAction::kPageRight: v += bar.largeChange; break;
+    case ScrollAction::kThumb: v = thumbValue; break;
+    case ScrollAction::kLeftEnd: v = bar.min; break;
+    case ScrollAction::kRightEnd: v = bar.max; break;
+  }
+  if (v < bar.min) v = bar.min;
+  if (v > bar.max) v = bar.max;
+  if (v != bar.value) {
+    SetScrollValue(index, v);
+  } else {
+    host_.SetScrollBar(index, bar);  // puts a dragged thumb back in place
+  }
+}
+
+void Quendelrix_P::HS_Change(int index) {
+  const size_t i = static_cast<size_t>(index);
+  numCaption_[i] = std::to_wstring(hs_[i].value);
+  host_.Invalidate(index == 0 ? kNum0 : kNum1);
+}
+
+void Quendelrix_P::ShowFace(DialogControl image, bool pressed) {
+  Rect area = RectOf(image);
+  if (image == DialogControl::Img_Set) setPressed_ = pressed;
+  if (image == DialogControl::Img_Can) canPressed_ = pressed;
+  if (image == DialogControl::ImgExit) {
+    exitPressed_ = pressed;
+    area.right = area.left + 16;  // covers both sizes of the close box
+  }
+  ComposeScene();
+  host_.Invalidate(area);
+}
+
+void Quendelrix_P::lbl_Set_MouseDown(int, int, int, int) {
+  ShowFace(DialogControl::Img_Set, true);
+}
+
+void Quendelrix_P::lbl_Set_MouseUp(int, int, int, int) {
+  ShowFace(DialogControl::Img_Set, false);
+  host_.Yield();
+  if (unloaded_) return;  // closed by another control meanwhile: not saved
+  if (!SaveSettings()) {
+    host_.ShowErrorMessage(SaveFailedMessage(values_.IniPath));
+    return;  // stays open with the user's values
+  }
+  Unload();
+}
+
+void Quendelrix_P::lbl_Can_MouseDown(int, int, int, int) {
+  ShowFace(DialogControl::Img_Can, true);
+}
+
+void Quendelrix_P::lbl_Can_MouseUp(int, int, int, int) {
+  ShowFace(DialogControl::Img_Can, false);
+  host_.Yield();
+  Unload();
+}
+
+void Quendelrix_P::ImgExit_MouseDown(int, int, int, int) {
+  ShowFace(DialogControl::ImgExit, true);
+}
+
+void Quendelrix_P::ImgExit_MouseUp(int, int, int, int) {
+  ShowFace(DialogControl::ImgExit, false);
+  host_.Yield();
+  Unload();
+}
+
+void Quendelrix_P::Image1_MouseDown(int button, int, int, int) {
+  if (button != kLeftButton) return;
+  Dragging = 1;
+  ScreenPoint cursor;
+  host_.CursorPos(cursor);  // a failed call leaves (0, 0)
+  const ScreenPoint window = host_.WindowPos();
+  if (auto dx = Narrow<int16_t>(int64_t{cursor.x} - window.x)) DragOffsetX = *dx;
+  if (auto dy = Narrow<int16_t>(int64_t{cursor.y} - window.y)) DragOffsetY = *dy;
+}
+
+void Quendelrix_P::Image1_MouseMove(int, int, int, int) {
+  if (Dragging != 1) return;
+  ScreenPoint cursor;
+  host_.CursorPos(cursor);
+  host_.MoveWindow(cursor.x - DragOffsetX, cursor.y - DragOffsetY);
+}
+
+void Quendelrix_P::Image1_MouseUp(int, int, int, int) { Dragging = 0; }
+
+void Quendelrix_P::lbl_URL_MouseDown(int, int, int, int) {
+  host_.OpenDocument(kHomePageAddress);
+}
+
+bool Quendelrix_P::SaveSettings() {
+  // Both keys are written or neither: a failure puts the file back as it
+  // was before the first write.
+  const FileSnapshot before = host_.SnapshotFile(values_.IniPath);
+  values_.IniValue = SignedDecimalText(hs_[0].value);
+  bool ok = WriteIniValue(host_.Profile(), kIniSection, kKeyBallCount,
+                          values_.IniValue, values_.IniPath);
+  if (ok) {
+    values_.IniValue = SignedDecimalText(hs_[1].value);
+    ok = WriteIniValue(host_.Profile(), kIniSection, kKeyInterval,
+                       values_.IniValue, values_.IniPath);
+  }
+  if (!ok) host_.RestoreFile(values_.IniPath, before);
+  return ok;
+}
+
+void Quendelrix_P::MouseDown(int button, int shift, int x, int y) {
+  if (buttonsDown_ == 0) captured_ = ControlAt(x, y);
+  buttonsDown_ |= button;
+  Dispatch(captured_, kDown, button, shift, x, y);
+}
+
+void Quendelrix_P::MouseUp(int button, int shift, int x, int y) {
+  if ((buttonsDown_ & button) == 0) return;  // its press went elsewhere
+  const DialogControl target = captured_;
+  buttonsDown_ &= ~button;
+  if (buttonsDown_ == 0) captured_ = DialogControl::kNone;
+  Dispatch(target, kUp, button, shift, x, y);
+}
+
+void Quendelrix_P::MouseMove(int buttons, int shift, int x, int y) {
+  const DialogControl target =
+      captured_ != DialogControl::kNone ? captured_ : ControlAt(x, y);
+  Dispatch(target, kMove, buttons, shift, x, y);
+}
+
+void Quendelrix_P::Dispatch(DialogControl control, int kind, int button,
+                            int shift, int x, int y) {
+  if (unloaded_) return;
+  const Rect r = RectOf(control);
+  const int cx = x - r.left, cy = y - r.top;
+  switch (control) {
+    case DialogControl::lbl_Set:
+      if (kind == kDown) lbl_Set_MouseDown(button, shift, cx, cy);
+      if (kind == kUp) lbl_Set_MouseUp(button, shift, cx, cy);
+      break;
+    case DialogControl::lbl_Can:
+      if (kind == kDown) lbl_Can_MouseDown(button, shift, cx, cy);
+      if (kind == kUp) lbl_Can_MouseUp(button, shift, cx, cy);
+      break;
+    case DialogControl::ImgExit:
+      if (kind == kDown) ImgExit_MouseDown(button, shift, cx, cy);
+      if (kind == kUp) ImgExit_MouseUp(button, shift, cx, cy);
+      break;
+    case DialogControl::Image1:
+      if (kind == kDown) Image1_MouseDown(button, shift, cx, cy);
+      if (kind == kMove) Image1_MouseMove(button, shift, cx, cy);
+      if (kind == kUp) Image1_MouseUp(button, shift, cx, cy);
+      break;
+    case DialogControl::lbl_URL:
+      if (kind == kDown) lbl_URL_MouseDown(button, shift, cx, cy);
+      break;
+    default:
+      break;
+  }
+}
+
+Rect Quendelrix_P::RectOf(DialogControl control) const {
+  switch (control) {
+    case DialogControl::Display: return displayRect_;
+    case DialogControl::Pic_a: return kPanel;
+    case DialogControl::HS_1: return kHS1;
+    case DialogControl::HS_0: return kHS0;
+    case DialogControl::Num_1: return kNum1;
+    case DialogControl::lbl_1: return lbl1Rect_;
+    case DialogControl::lbl_Can: return kLblCan;
+    case DialogControl::Img_Can: return kImgCan;
+    case DialogControl::lbl_Set: return kLblSet;
+    case DialogControl::Img_Set: return kImgSet;
+    case DialogControl::Num_0: return kNum0;
+    case DialogControl::lbl_0: return lbl0Rect_;
+    case DialogControl::lbl_URL: return urlRect_;
+    case DialogControl::lbl_9: return creditRect_;
+    case DialogControl::Label9: return titleRect_;
+    case DialogControl::ImgExit: {
+      const Image& pic =
+          exitPressed_ ? pictures_.closePressed : pictures_.closeNormal;
+      const int w = pic.Empty() ? 15 : pic.Width();
+      const int h = pic.Empty() ? 15 : pic.Height();
+      return Sized(kCloseLeft, kCloseTop, w, h);
+    }
+    case DialogControl::Image1: return kTitleBar;
+    case DialogControl::kNone: break;
+  }
+  return Sized(0, 0, kDialogWidth, kDialogHeight);
+}
+
+void Quendelrix_P::AutoSizeLabel(DialogControl label, int width, int height) {
+  Rect* r = nullptr;
+  switch (label) {
+    case DialogControl::lbl_URL: r = &urlRect_; break;
+    case DialogControl::lbl_9: r = &creditRect_; break;
+    case DialogControl::Label9: r = &titleRect_; break;
+    case DialogControl::lbl_0: r = &lbl0Rect_; break;
+    case DialogControl::lbl_1: r = &lbl1Rect_; break;
+    default: return;
+  }
+  if (width <= 0 || height <= 0) return;
+  r->right = r->left + width;
+  r->bottom = r->top + height;
+}
+
+DialogControl Quendelrix_P::ControlAt(int x, int y) const {
+  for (DialogControl c : kWindowOrder) {
+    if (!Inside(RectOf(c), x, y)) continue;
+    if (c == DialogControl::Pic_a && Inside(kPanelInner, x, y)) {
+      for (DialogControl inner : kPanelOrder) {
+        if (Inside(RectOf(inner), x, y)) return inner;
+      }
+    }
+    return c;
+  }
+  return DialogControl::kNone;
+}
+
+CursorKind Quendelrix_P::CursorAt(int x, int y) const {
+  switch (ControlAt(x, y)) {
+    case DialogControl::HS_0:
+    case DialogControl::HS_1:
+    case DialogControl::lbl_Can:
+    case DialogControl::lbl_Set:
+    case DialogControl::ImgExit:
+    case DialogControl::lbl_URL:
+      return CursorKind::kHand;
+    default:
+      return CursorKind::kArrow;
+  }
+}
+
+void Quendelrix_P::ComposeScene() {
+  // Back to front; the label texts go over this in the window.
+  scene_ = windowBacking_;
+  StretchInto(scene_, kTitleBar, pictures_.titleBar);
+  const Image& close =
+      exitPressed_ ? pictures_.closePressed : pictures_.closeNormal;
+  CopyBlock(scene_, kCloseLeft, kCloseTop, close.Width(), close.Height(), close,
+            0, 0);
+  ThinFrame(scene_, kPanel);
+  CopyBlock(scene_, kPanelInnerX, kPanelInnerY, kPanelInnerWidth,
+            kPanelInnerHeight, panelBacking_, 0, 0);
+  StretchInto(scene_, kImgCan,
+              canPressed_ ? pictures_.buttonOn : pictures_.buttonOff);
+  StretchInto(scene_, kImgSet,
+              setPressed_ ? pictures_.buttonOn : pictures_.buttonOff);
+  // The picture area's frame lies just outside it; the lens frames are drawn
+  // inside by the window.
+  ThinFrame(scene_, Rect{displayRect_.left - 1, displayRect_.top - 1,
+                         displayRect_.right + 1, displayRect_.bottom + 1});
+  FillRect(scene_, displayRect_, Rgb(0, 0, 0));
+}
+
+std::vector<LabelView> Quendelrix_P::Labels() const {
+  std::vector<LabelView> labels;
+  auto add = [&](DialogControl id, std::wstring text, Pixel color) {
+    LabelView v;
+    v.id = id;
+    v.rect = RectOf(id);
+    v.text = std::move(text);
+    v.color = color;
+    labels.push_back(std::move(v));
+    return &labels.back();
+  };
+  LabelView* v = add(DialogControl::lbl_URL, kHomePageAddress, kCream);
+  v->underline = true;
+  v->autoSize = true;
+  add(DialogControl::lbl_9, kCreditText, kCream)->autoSize = true;
+  add(DialogControl::Label9, L"Quendelrix", kWhite)->autoSize = true;
+  v = add(DialogControl::Num_1, numCaption_[1], kBlue);
+  v->centred = true;
+  v->dialogFont = false;
+  add(DialogControl::lbl_1, L"ﾌﾞﾚｽｲﾝﾀｰﾊﾞﾙ", kBlue)->autoSize = true;
+  v = add(DialogControl::lbl_Can, L"ｷｬﾝｾﾙ", 0);
+  v->centred = true;
+  v->windowTextColor = true;
+  v = add(DialogControl::lbl_Set, L"設定", 0);
+  v->centred = true;
+  v->windowTextColor = true;
+  v = add(DialogControl::Num_0, numCaption_[0], kCream);
+  v->centred = true;
+  v->dialogFont = false;
+  add(DialogControl::lbl_0, L"球の数", kCream)->autoSize = true;
+  return labels;
+}
+
+}  // namespace qx

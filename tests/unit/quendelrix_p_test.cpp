@@ -1,0 +1,524 @@
+#include "settings_dialog/quendelrix_p.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace qx {
+namespace {
+
+// Records what the dialog asks of its window and the system, as text lines,
+// and runs scripted input inside the dialog's yields.
+class RecordingHost final : public DialogHost, SystemCalls, ProfileStore {
+ public:
+  std::vector<std::string> log;
+  std::deque<std::function<void()>> atYield;  // one per yield, in order
+  int passesBeforeClose = 1;  // system close after this many yields
+  Quendelrix_P* form = nullptr;
+  ScreenPoint cursor{200, 150};
+  bool cursorFails = false;
+  ScreenPoint window{272, 233};
+  int failWriteNumber = 0;  // 1 or 2: that write fails
+  int writes = 0;
+  std::vector<std::pair<int, int>> lensPositions;  // at each drawn frame
+  int framesDrawn = 0;
+  double clock = 100.0;
+  int yields = 0;
+  std::vector<std::string> written;  // key=value of successful writes
+  ImagePicture photo{Image(320, 200, Rgb(10, 20, 30))};
+  bool photoOpens = true;
+
+  class Photo final : public PictureSource {
+   public:
+    explicit Photo(RecordingHost& h) : h_(h) {}
+    bool ReadPixels(const BitmapInfoHeader& header, Image& pixels) override {
+      return h_.photoOpens && h_.photo.ReadPixels(header, pixels);
+    }
+
+   private:
+    RecordingHost& h_;
+  } photoSource{*this};
+
+  // DialogHost
+  WindowHandle Handle() override { return 0x1234; }
+  SystemCalls& System() override { return *this; }
+  ProfileStore& Profile() override { return *this; }
+  PictureSource& Photo() override { return photoSource; }
+  void Show() override { log.push_back("Show"); }
+  bool CursorPos(ScreenPoint& p) override {
+    if (cursorFails) return false;
+    p = cursor;
+    return true;
+  }
+  ScreenPoint WindowPos() override { return window; }
+  void MoveWindow(int32_t left, int32_t top) override {
+    log.push_back("Move " + std::to_string(left) + "," + std::to_string(top));
+    window = {left, top};
+  }
+  void SetScrollBar(int index, const ScrollBarState& s) override {
+    log.push_back("Bar " + std::to_string(index) + " " + std::to_string(s.min) +
+                  ".." + std::to_string(s.max) + "=" + std::to_string(s.value));
+  }
+  void Invalidate(const Rect&) override {}
+  void Refresh() override { log.push_back("Refresh"); }
+  void DrawLensFrame(const DibImage&) override {
+    ++framesDrawn;
+    lensPositions.emplace_back(form->LensX, form->LensY);
+  }
+  void Yield() override {
+    ++yields;
+    log.push_back("Yield");
+    if (yields > 100000 && form && !form->Unloaded()) {
+      ADD_FAILURE() << "the dialog did not close";
+      form->Unload();
+      return;
+    }
+    if (!atYield.empty()) {
+      auto next = std::move(atYield.front());
+      atYield.pop_front();
+      next();
+    } else if (form && framesDrawn >= passesBeforeClose && !form->Unloaded()) {
+      form->Unload();
+    }
+  }
+  void WaitForInput(double seconds) override { clock += seconds; }
+  double NowSeconds() override { return clock; }
+  void Destroy() override { log.push_back("Destroy"); }
+  void OpenDocument(const std::wstring& address) override {
+    log.push_back("Open " + std::string(address.begin(), address.end()));
+  }
+  void ShowErrorMessage(const std::wstring& text) override {
+    errorText = text;
+    log.push_back("Message");
+  }
+  std::wstring errorText;
+  FileSnapshot SnapshotFile(const std::filesystem::path&) override {
+    log.push_back("Snapshot");
+    FileSnapshot s;
+    s.state = FileSnapshot::State::kRegular;
+    s.bytes = "before";
+    return s;
+  }
+  void RestoreFile(const std::filesystem::path&,
+                   const FileSnapshot& s) override {
+    log.push_back("Restore " + s.bytes);
+  }
+
+  // SystemCalls
+  int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 1; }
+  VersionAnswer QueryVersion() override { return {}; }
+  bool GetWindowRect(WindowHandle, Rect& r) override {
+    r = Rect{window.x, window.y, window.x + kDialogWidth, window.y + kDialogHeight};
+    return true;
+  }
+  void DrawAnimatedRects(WindowHandle, int, const Rect& from,
+                         const Rect& to) override {
+    log.push_back("Zoom " + Text(from) + " -> " + Text(to));
+  }
+  static std::string Text(const Rect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+           std::to_string(r.right) + "," + std::to_string(r.bottom);
+  }
+
+  // ProfileStore
+  std::string Read(std::string_view, std::string_view,
+                   const std::filesystem::path&) override {
+    return {};
+  }
+  bool Write(std::string_view section, std::string_view key,
+             std::string_view value,
+             const std::filesystem::path& file) override {
+    ++writes;
+    const std::string name = key == kKeyBallCount  ? "BallCount"
+                             : key == kKeyInterval ? "Interval"
+                                                   : "?";
+    log.push_back("Write [" + std::string(section) + "] " + name + "=\"" +
+                  std::string(value) + "\" " + file.string());
+    if (writes == failWriteNumber) return false;
+    written.push_back(name + "=" + std::string(value));
+    return true;
+  }
+};
+
+DialogPictures TestPictures() {
+  DialogPictures p;
+  p.photo = Image(320, 200, Rgb(10, 20, 30));
+  p.titleBar = Image(500, 22, Rgb(0, 0, 90));
+  p.buttonOff = Image(21, 20, Rgb(200, 200, 200));
+  p.buttonOn = Image(21, 20, Rgb(150, 220, 0));
+  p.closeNormal = Image(15, 15, Rgb(80, 120, 220));
+  p.closePressed = Image(16, 15, Rgb(40, 60, 110));
+  return p;
+}
+
+struct Dialog {
+  RecordingHost host;
+  ModuleValues values;
+  std::unique_ptr<Quendelrix_P> form;
+
+  explicit Dialog(int16_t balls = 60, int16_t interval = 300) {
+    values.BallCount = balls;
+    values.Interval = interval;
+    values.IniPath = "/data/Quendelrix.ini";
+    form = std::make_unique<Quendelrix_P>(host, values, TestPictures());
+    host.form = form.get();
+  }
+  // Runs Form_Load; `script` runs inside the first yields, in order.
+  void Load(std::vector<std::function<void()>> script = {}) {
+    for (auto& s : script) host.atYield.push_back(std::move(s));
+    form->Form_Load();
+  }
+  std::wstring Num(int index) const {
+    for (const auto& l : form->Labels()) {
+      if (l.id == (index == 0 ? DialogControl::Num_0 : DialogControl::Num_1))
+        return l.text;
+    }
+    return L"?";
+  }
+  std::vector<std::string> LogFrom(const std::string& first) const {
+    std::vector<std::string> out;
+    bool on = false;
+    for (const auto& line : host.log) {
+      if (line == first) on = true;
+      if (on && line != "Yield") out.push_back(line);
+    }
+    return out;
+  }
+  int Count(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& line : host.log) n += line.rfind(prefix, 0) == 0;
+    return n;
+  }
+  // A point in the middle of a control.
+  std::pair<int, int> Centre(DialogControl c) const {
+    const Rect r = form->RectOf(c);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+  void Click(DialogControl c, int button = kLeftButton) {
+    auto [x, y] = Centre(c);
+    form->MouseDown(button, 0, x, y);
+    form->MouseUp(button, 0, x, y);
+  }
+};
+
+TEST(DialogLoad, ScrollBarsTakeStoredValuesInRangeOnly) {
+  const struct { int16_t balls, interval; int16_t hs0, hs1; } cases[] = {
+      {60, 300, 60, 300},   {20, 100, 20, 100},   {100, 500, 100, 500},
+      {150, 300, 20, 300},  {10, 300, 20, 300},   {60, 50, 60, 100},
+      {60, -5, 60, 100},    {19, 501, 20, 100},   {21, 499, 21, 499},
+  };
+  for (const auto& c : cases) {
+    Dialog d(c.balls, c.interval);
+    d.Load();
+    EXPECT_EQ(d.form->HS(0).value, c.hs0) << c.balls;
+    EXPECT_EQ(d.form->HS(1).value, c.hs1) << c.interval;
+    EXPECT_EQ(d.Num(0), std::to_wstring(c.hs0));
+    EXPECT_EQ(d.Num(1), std::to_wstring(c.hs1));
+    EXPECT_EQ(d.form->HS(0).min, 20);
+    EXPECT_EQ(d.form->HS(0).max, 100);
+    EXPECT_EQ(d.form->HS(1).min, 100);
+    EXPECT_EQ(d.form->HS(1).max, 500);
+  }
+}
+
+TEST(DialogLoad, ShowsZoomsFromTheCursorAndAnimatesUntilClosed) {
+  Dialog d;
+  d.host.passesBeforeClose = 3;
+  d.Load();
+  EXPECT_EQ(d.form->PicWidth, 320);
+  EXPECT_EQ(d.form->PicHeight, 200);
+  EXPECT_EQ(d.form->RectOf(DialogControl::Display), (Rect{20, 40, 340, 240}));
+  EXPECT_EQ(d.LogFrom("Show"),
+            (std::vector<std::string>{
+                "Show", "Refresh", "Zoom 200,150,200,150 -> 272,233,751,535",
+                "Zoom 272,233,751,535 -> 200,150,200,150", "Destroy"}));
+  EXPECT_EQ(d.host.framesDrawn, 3);
+  EXPECT_EQ(d.form->ExitFlag, kTrue16);
+  EXPECT_EQ(d.Count("Write"), 0);  // the system's close saves nothing
+}
+
+TEST(DialogLoad, FailedCursorQueryZoomsFromTheScreenCorner) {
+  Dialog d;
+  d.host.cursorFails = true;
+  d.Load();
+  EXPECT_EQ(d.Count("Zoom 0,0,0,0 -> 272,233,751,535"), 1);
+  EXPECT_EQ(d.Count("Zoom 272,233,751,535 -> 0,0,0,0"), 1);
+}
+
+TEST(DialogLoad, UnreadablePhotoDrawsNothingAndStillCloses) {
+  Dialog d;
+  d.host.photoOpens = false;
+  d.host.passesBeforeClose = 0;
+  d.host.atYield = {[] {}, [] {}, [&] { d.form->Unload(); }};
+  d.form->Form_Load();
+  EXPECT_EQ(d.host.framesDrawn, 0);
+  EXPECT_EQ(d.Count("Destroy"), 1);
+}
+
+TEST(DialogLens, PathOfTheLensFrameByFrame) {
+  Dialog d;
+  d.host.passesBeforeClose = 215;
+  d.Load();
+  const auto& p = d.host.lensPositions;
+  ASSERT_GE(p.size(), 215u);
+  const struct { size_t frame; int x, y; } cases[] = {
+      {0, 0, 0},      {1, 3, 2},      {100, 300, 200}, {101, 303, 198},
+      {107, 321, 186}, {108, 318, 184}, {200, 42, 0},   {214, 0, 28},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(p[c.frame], std::make_pair(c.x, c.y)) << "frame " << c.frame;
+  }
+}
+
+TEST(DialogLens, FramesArePacedToSixtyASecond) {
+  Dialog d;
+  d.host.passesBeforeClose = 120;
+  const double start = d.host.clock;
+  d.Load();
+  EXPECT_NEAR(d.host.clock - start, 120.0 / 60.0, 2.0 / 60.0);
+}
+
+TEST(DialogGradient, DarkBlueEdgesPaleMiddle) {
+  EXPECT_EQ(Quendelrix_P::GradientLevel(0, 302), 0);
+  EXPECT_EQ(Quendelrix_P::GradientLevel(302, 302), 0);
+  EXPECT_EQ(Quendelrix_P::GradientLevel(151, 302), 220);
+  EXPECT_EQ(Quendelrix_P::GradientLevel(301, 302), 2);
+  EXPECT_EQ(Quendelrix_P::GradientLevel(0, 199), 0);
+  EXPECT_EQ(Quendelrix_P::GradientLevel(199, 199), 0);
+  EXPECT_EQ(Quendelrix_P::GradientLevel(99, 199), 220);
+
+  Dialog d;
+  d.Load();
+  const Image& s = d.form->Scene();
+  // Window: below the title bar and away from the controls.
+  EXPECT_EQ(s.At(5, 151), Rgb(220, 220, 250));
+  EXPECT_EQ(s.At(5, 301), Rgb(2, 2, 32));
+  const int l30 = Quendelrix_P::GradientLevel(30, 302);
+  EXPECT_EQ(s.At(470, 30), Rgb(l30, l30, l30 + 30));
+  // Panel: its inside starts at (357, 41), 99 x 199.
+  EXPECT_EQ(s.At(357 + 95, 41), Rgb(0, 0, 30));
+  EXPECT_EQ(s.At(357 + 95, 41 + 99), Rgb(220, 220, 250));
+  EXPECT_EQ(s.At(357 + 95, 41 + 198), Rgb(3, 3, 33));
+  // The title bar is stretched across the top; the close box lies on it.
+  EXPECT_EQ(s.At(478, 0), Rgb(0, 0, 90));
+  EXPECT_EQ(s.At(456, 4), Rgb(80, 120, 220));
+  EXPECT_EQ(s.At(456 + 14, 4 + 14), Rgb(80, 120, 220));
+}
+
+TEST(DialogControls, HandCursorOnExactlySixControls) {
+  Dialog d;
+  d.Load();
+  std::set<DialogControl> hand;
+  for (int y = 0; y < kDialogHeight; ++y)
+    for (int x = 0; x < kDialogWidth; ++x)
+      if (d.form->CursorAt(x, y) == CursorKind::kHand)
+        hand.insert(d.form->ControlAt(x, y));
+  EXPECT_EQ(hand, (std::set<DialogControl>{
+                      DialogControl::HS_0, DialogControl::HS_1,
+                      DialogControl::lbl_Set, DialogControl::lbl_Can,
+                      DialogControl::ImgExit, DialogControl::lbl_URL}));
+
+  const struct { int x, y; DialogControl c; } points[] = {
+      {1, 1, DialogControl::Image1},     {14, 6, DialogControl::Label9},
+      {456, 4, DialogControl::ImgExit},  {470, 18, DialogControl::ImgExit},
+      {471, 4, DialogControl::Image1},   {20, 40, DialogControl::Display},
+      {339, 239, DialogControl::Display}, {340, 240, DialogControl::kNone},
+      {356, 40, DialogControl::Pic_a},   {365, 69, DialogControl::HS_0},
+      {365, 129, DialogControl::HS_1},   {365, 181, DialogControl::Img_Set},
+      {365, 185, DialogControl::lbl_Set}, {365, 213, DialogControl::lbl_Can},
+      {365, 230, DialogControl::Img_Can}, {20, 272, DialogControl::lbl_URL},
+      {20, 252, DialogControl::lbl_9},    {450, 280, DialogControl::kNone},
+  };
+  for (const auto& p : points) {
+    EXPECT_EQ(d.form->ControlAt(p.x, p.y), p.c) << p.x << "," << p.y;
+  }
+  // A label sized to its text takes the measured size.
+  d.form->AutoSizeLabel(DialogControl::lbl_URL, 150, 13);
+  EXPECT_EQ(d.form->ControlAt(180, 275), DialogControl::kNone);
+}
+
+TEST(DialogControls, ScrollBarStepsAndLimits) {
+  const struct { int bar; ScrollAction a; int thumb; int16_t want; } cases[] = {
+      {0, ScrollAction::kLineRight, 0, 61}, {0, ScrollAction::kLineLeft, 0, 59},
+      {0, ScrollAction::kPageRight, 0, 70}, {0, ScrollAction::kPageLeft, 0, 50},
+      {0, ScrollAction::kThumb, 87, 87},     {0, ScrollAction::kRightEnd, 0, 100},
+      {0, ScrollAction::kLeftEnd, 0, 20},    {0, ScrollAction::kThumb, 400, 100},
+      {1, ScrollAction::kPageRight, 0, 310}, {1, ScrollAction::kLineLeft, 0, 299},
+      {1, ScrollAction::kLeftEnd, 0, 100},   {1, ScrollAction::kThumb, 5, 100},
+  };
+  for (const auto& c : cases) {
+    Dialog d;
+    d.host.passesBeforeClose = 1 << 30;
+    d.Load({[&] {
+      d.form->HS_Scroll(c.bar, c.a, c.thumb);
+      d.form->Unload();
+    }});
+    EXPECT_EQ(d.form->HS(c.bar).value, c.want);
+    EXPECT_EQ(d.Num(c.bar), std::to_wstring(c.want));
+  }
+  // Near the ends a step stops at the limit.
+  Dialog d(98, 495);
+  d.Load({[&] {
+    d.form->HS_Scroll(0, ScrollAction::kPageRight, 0);
+    d.form->HS_Scroll(1, ScrollAction::kPageRight, 0);
+    d.form->Unload();
+  }});
+  EXPECT_EQ(d.form->HS(0).value, 100);
+  EXPECT_EQ(d.form->HS(1).value, 500);
+}
+
+TEST(DialogSet, WritesBothKeysInOrderThenCloses) {
+  Dialog d;
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[&] {
+    d.form->HS_Scroll(0, ScrollAction::kRightEnd, 0);
+    d.form->HS_Scroll(1, ScrollAction::kLeftEnd, 0);
+    const auto [x, y] = d.Centre(DialogControl::lbl_Set);
+    d.form->MouseDown(kLeftButton, 0, x, y);
+    EXPECT_EQ(d.form->Scene().At(366, 182), Rgb(150, 220, 0));  // pressed face
+    d.form->MouseUp(kLeftButton, 0, x, y);
+  }});
+  const std::string file = d.values.IniPath.string();
+  EXPECT_EQ(d.LogFrom("Snapshot"),
+            (std::vector<std::string>{
+                "Snapshot",
+                "Write [Section] BallCount=\" 100\" " + file,
+                "Write [Section] Interval=\" 100\" " + file,
+                "Zoom 272,233,751,535 -> 200,150,200,150", "Destroy"}));
+  EXPECT_EQ(d.values.IniValue, " 100");
+  EXPECT_EQ(d.form->Scene().At(366, 182), Rgb(200, 200, 200));  // released
+  EXPECT_EQ(d.values.BallCount, 60);  // the running values stay as loaded
+}
+
+TEST(DialogSet, ReleasedOffTheButtonStillSaves) {
+  Dialog d;
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[&] {
+    const auto [x, y] = d.Centre(DialogControl::lbl_Set);
+    d.form->MouseDown(kRightButton, 0, x, y);
+    d.form->MouseMove(kRightButton, 0, 5, 290);
+    d.form->MouseUp(kRightButton, 0, 5, 290);
+  }});
+  EXPECT_EQ(d.host.written,
+            (std::vector<std::string>{"BallCount= 60", "Interval= 300"}));
+  EXPECT_EQ(d.Count("Destroy"), 1);
+}
+
+TEST(DialogClose, CancelCloseBoxAndSystemCloseWriteNothing) {
+  const std::function<void(Dialog&)> closers[] = {
+      [](Dialog& d) { d.Click(DialogControl::lbl_Can); },
+      [](Dialog& d) { d.Click(DialogControl::lbl_Can, kRightButton); },
+      [](Dialog& d) { d.Click(DialogControl::ImgExit); },
+      [](Dialog& d) { d.form->Unload(); },
+  };
+  for (const auto& close : closers) {
+    Dialog d;
+    d.host.passesBeforeClose = 1 << 30;
+    d.Load({[&] { close(d); }});
+    EXPECT_EQ(d.Count("Write"), 0);
+    EXPECT_EQ(d.Count("Snapshot"), 0);
+    EXPECT_EQ(d.Count("Zoom 272,233,751,535 -> 200,150,200,150"), 1);
+    EXPECT_EQ(d.Count("Destroy"), 1);
+    EXPECT_EQ(d.form->ExitFlag, kTrue16);
+  }
+}
+
+TEST(DialogClose, CloseBoxShowsItsPressedPictureWhileHeld) {
+  Dialog d;
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[&] {
+    d.form->MouseDown(kLeftButton, 0, 460, 8);
+    EXPECT_EQ(d.form->RectOf(DialogControl::ImgExit), (Rect{456, 4, 472, 19}));
+    EXPECT_EQ(d.form->Scene().At(471, 10), Rgb(40, 60, 110));
+    d.form->MouseUp(kLeftButton, 0, 460, 8);
+  }});
+  EXPECT_EQ(d.form->RectOf(DialogControl::ImgExit), (Rect{456, 4, 471, 19}));
+  EXPECT_EQ(d.Count("Destroy"), 1);
+}
+
+TEST(DialogClose, AControlClosingDuringSetsYieldWins) {
+  Dialog d;
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[&] {
+            const auto [x, y] = d.Centre(DialogControl::lbl_Set);
+            d.form->MouseDown(kLeftButton, 0, x, y);
+            d.form->MouseUp(kLeftButton, 0, x, y);  // yields: Cancel next
+          },
+          [&] { d.Click(DialogControl::lbl_Can); },
+          [] {}});
+  EXPECT_EQ(d.Count("Write"), 0);
+  EXPECT_EQ(d.Count("Destroy"), 1);
+}
+
+TEST(DialogSet, FailedWriteKeepsTheDialogOpenAndTheFileAsItWas) {
+  for (int failing : {1, 2}) {
+    Dialog d;
+    d.host.failWriteNumber = failing;
+    d.host.passesBeforeClose = 1 << 30;
+    d.Load({[&] {
+              d.form->HS_Scroll(0, ScrollAction::kLineRight, 0);
+              d.Click(DialogControl::lbl_Set);
+            },
+            [] {}, [] {}, [] {},
+            [&] {
+              EXPECT_FALSE(d.form->Unloaded());
+              EXPECT_EQ(d.form->ExitFlag, kFalse16);
+              d.form->Unload();
+            }});
+    EXPECT_EQ(d.Count("Write"), failing);  // no second write after a failure
+    EXPECT_EQ(d.Count("Restore before"), 1);
+    EXPECT_EQ(d.Count("Message"), 1);
+    EXPECT_NE(d.host.errorText.find(L"Quendelrix.ini"), std::wstring::npos);
+    EXPECT_NE(d.host.errorText.find(L"保存できませんでした"), std::wstring::npos);
+    EXPECT_EQ(d.form->HS(0).value, 61);  // the user's value is still there
+    EXPECT_GT(d.host.framesDrawn, 1);    // the lens went on after the message
+  }
+}
+
+TEST(DialogDrag, LeftButtonOnTheTitleBarMovesTheWindow) {
+  Dialog d;
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[&] {
+    d.host.cursor = {200, 240};
+    d.form->MouseDown(kRightButton, 0, 100, 10);
+    EXPECT_EQ(d.form->Dragging, 0);
+    d.host.cursor = {260, 250};
+    d.form->MouseMove(kRightButton, 0, 100, 10);
+    d.form->MouseUp(kRightButton, 0, 100, 10);
+    EXPECT_EQ(d.Count("Move"), 0);
+
+    d.host.window = {300, 200};
+    d.host.cursor = {400, 210};
+    d.form->MouseDown(kLeftButton, 0, 100, 10);
+    EXPECT_EQ(d.form->Dragging, 1);
+    EXPECT_EQ(d.form->DragOffsetX, 100);
+    EXPECT_EQ(d.form->DragOffsetY, 10);
+    d.host.cursor = {500, 300};
+    d.form->MouseMove(kLeftButton, 0, 200, 100);  // captured by the bar
+    EXPECT_EQ(d.host.log.back(), "Move 400,290");
+    d.form->MouseDown(kRightButton, 0, 200, 100);
+    d.form->MouseUp(kRightButton, 0, 200, 100);  // any release ends the drag
+    EXPECT_EQ(d.form->Dragging, 0);
+    d.form->MouseUp(kLeftButton, 0, 200, 100);
+    d.host.cursor = {10, 10};
+    d.form->MouseMove(0, 0, 200, 100);
+    EXPECT_EQ(d.host.log.back(), "Move 400,290");
+    d.form->Unload();
+  }});
+}
+
+TEST(DialogHomePage, OpensTheAddressAndKeepsAnimating) {
+  Dialog d;
+  d.host.passesBeforeClose = 5;
+  d.Load({[&] { d.Click(DialogControl::lbl_URL); }});
+  EXPECT_EQ(d.Count("Open http://www.quendelrix.example/"), 1);
+  EXPECT_EQ(d.host.framesDrawn, 5);
+}
+
+}  // namespace
+}  // namespace qx
