@@ -36,6 +36,10 @@ constexpr wchar_t kAppKey[] = L"Software\\Wine\\AppDefaults\\Quendelrix.scr";
 
 std::filesystem::path ScrPath() { return FromUnixPath(QX_SCR_PATH); }
 
+std::filesystem::path SourcePath(std::string_view relative) {
+  return FromUnixPath(std::string(QX_SOURCE_DIR) + "/" + std::string(relative));
+}
+
 std::filesystem::path DriverFolder() {
   wchar_t buffer[MAX_PATH * 2] = {};
   GetModuleFileNameW(nullptr, buffer, MAX_PATH * 2);

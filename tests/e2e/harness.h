@@ -17,6 +17,8 @@ namespace qx::e2e {
 
 // The Quendelrix.scr that the build made.
 std::filesystem::path ScrPath();
+// A file of the source tree (the driver runs on the machine that built it).
+std::filesystem::path SourcePath(std::string_view relative);
 // The folder of the driver program (stand-in libraries are built there).
 std::filesystem::path DriverFolder();
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/e2e/harness.h"
+#include "tools/bmp_file.h"
 
 namespace qx::e2e {
 namespace {
@@ -108,6 +109,41 @@ TEST_P(PreviewE2E, HostCoversThePaneAndEndsWithIt) {
   const ULONGLONG t0 = GetTickCount64();
   EXPECT_TRUE(p.WaitForExit(1000)) << "the preview outlived its pane";
   EXPECT_LE(GetTickCount64() - t0, 1000u);
+}
+
+// Drawing into a pane of another process cannot be read back here, so the
+// test takes the host out of the pane onto the desktop and looks at it there.
+TEST(PreviewPixelsE2E, TheHostShowsTheStillPictureAtItsNaturalSize) {
+  TempFolder folder;
+  PaneWindow pane(160, 120);  // larger than the picture: black shows around it
+  auto p = ScrProcess::Start(folder.scr, L"/p " + Handle(pane.pane()));
+  HWND child = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (child = PreviewChildOf(pane.pane())) != nullptr &&
+                                     IsWindowVisible(child); },
+                        5000));
+  SetParent(child, nullptr);
+  SetWindowLongW(child, GWL_STYLE, (GetWindowLongW(child, GWL_STYLE) & ~WS_CHILD) | WS_POPUP);
+  SetWindowPos(child, HWND_TOPMOST, 0, 0, 160, 120, SWP_SHOWWINDOW | SWP_FRAMECHANGED);
+  InvalidateRect(child, nullptr, TRUE);
+  PumpFor(500);
+
+  const auto bytes = ReadFileBytes(SourcePath("resources/preview.bmp"));
+  ASSERT_TRUE(bytes);
+  const auto still = tools::DecodeBmp(*bytes);
+  ASSERT_TRUE(still);
+  const Image screen = CaptureScreen();
+  int wrong = 0;
+  for (int y = 0; y < 120; ++y) {
+    for (int x = 0; x < 160; ++x) {
+      const Pixel want = (x < still->Width() && y < still->Height()) ? still->At(x, y) : 0;
+      if (screen.At(x, y) != want && wrong++ < 5) {
+        ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << screen.At(x, y)
+                      << ", expected " << want;
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  if (wrong) SaveBmp(screen, folder.path.parent_path() / L"qx-preview-failure.bmp");
 }
 
 INSTANTIATE_TEST_SUITE_P(Switches, PreviewE2E,
