@@ -65,10 +65,14 @@ TEST(StartupE2E, AnOpenSaverOrDialogWindowEndsEveryModeAtOnce) {
 
 TEST(StartupE2E, UnknownSwitchesEndAtOnceWithoutAWindow) {
   TempFolder folder;
-  for (const wchar_t* args : {L"/x", L"s", L"/q 12", L"-"}) {
+  std::wstring noise;
+  for (int i = 0; i < 20000; ++i) noise += static_cast<wchar_t>(L'!' + (i * 7919) % 0x3000);
+  for (const std::wstring args :
+       {std::wstring(L"/x"), std::wstring(L"s"), std::wstring(L"/q 12"), std::wstring(L"-"),
+        L"/x" + noise, L"/" + std::wstring(20000, L'9'), std::wstring(L"/設定")}) {
     auto p = ScrProcess::Start(folder.scr, args);
     ASSERT_TRUE(p.Started());
-    EXPECT_TRUE(p.WaitForExit(kPromptly)) << args;
+    EXPECT_TRUE(p.WaitForExit(kPromptly)) << args.size();
     EXPECT_EQ(FindTopWindow(kSaverTitle), nullptr);
     EXPECT_EQ(FindTopWindow(kDialogTitle), nullptr);
   }
@@ -182,9 +186,11 @@ TEST(PreviewLifeE2E, ClosingTheHostEndsTheProcess) {
 
 TEST(PreviewLifeE2E, APaneThatNamesNoWindowEndsAtOnce) {
   TempFolder folder;
-  for (const wchar_t* args : {L"/p 0", L"/p", L"/p abc", L"/p 99999999", L"/p 1e30"}) {
+  for (const std::wstring args :
+       {std::wstring(L"/p 0"), std::wstring(L"/p"), std::wstring(L"/p abc"),
+        std::wstring(L"/p 99999999"), std::wstring(L"/p 1e30"), L"/p " + std::wstring(20000, L'7')}) {
     auto p = ScrProcess::Start(folder.scr, args);
-    EXPECT_TRUE(p.WaitForExit(kPromptly)) << args;
+    EXPECT_TRUE(p.WaitForExit(kPromptly)) << std::string(args.begin(), args.begin() + 8);
   }
 }
 
