@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <fstream>
-#include <sstream>
-
 #include "tests/unit/settings_vectors.h"
+#include "tests/unit/test_files.h"
 
 namespace qx {
 namespace {
@@ -14,37 +11,9 @@ namespace {
 namespace fs = std::filesystem;
 using testing_vectors::SettingsVectors;
 
-// A fresh folder that goes away with the test.
-class TempDir {
- public:
-  TempDir() {
-    static std::atomic<int> n{0};
-    path_ = fs::temp_directory_path() /
-            ("qx-settings-" + std::to_string(n++) + "-" +
-             std::to_string(reinterpret_cast<uintptr_t>(this)));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Put(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
+using testing_files::Put;
+using testing_files::Slurp;
+using testing_files::TempDir;
 
 TEST(LoadSettings, FilesOnDiskLoadAsTheSystemReadsThem) {
   for (const auto& v : SettingsVectors()) {

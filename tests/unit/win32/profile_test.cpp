@@ -4,45 +4,20 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <fstream>
-#include <sstream>
 
 #include "platform/win32/win32_system.h"
 #include "startup/settings.h"
 #include "tests/unit/settings_vectors.h"
+#include "tests/unit/test_files.h"
 
 namespace qx {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  explicit TempDir(const std::wstring& suffix = L"") {
-    static std::atomic<int> n{0};
-    path_ = fs::temp_directory_path() /
-            (L"qx-profile-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-             std::to_wstring(n++) + suffix);
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_files::Slurp;
+using testing_files::TempDir;
 
 const std::string kExpectedFile = "[Section]\r\n" + std::string(kKeyBallCount) + "=" +
                                   "60\r\n" + std::string(kKeyInterval) + "=300\r\n";
