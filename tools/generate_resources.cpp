@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "tools/bmp_file.h"
+#include "tools/dialog_pictures.h"
+#include "tools/icon_file.h"
 #include "tools/preview_picture.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +19,7 @@ int main(int argc, char** argv) {
   bool ok = true;
   ok &= qx::tools::WriteFileBytes(dir / "preview.bmp",
                                   qx::tools::EncodeBmp24(qx::tools::MakePreviewPicture()));
+  ok &= qx::tools::WriteDialogResources(dir);
   if (!ok) {
     std::fprintf(stderr, "could not write the pictures into %s\n", argv[1]);
     return 1;
