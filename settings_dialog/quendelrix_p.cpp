@@ -194,7 +194,7 @@ bool Quendelrix_P::AnimationPass() {
     host_.DrawLensFrame(lensImage_);
   }
 
-  host_.Yield();
+  host_.ProcessPendingMessages();
   WaitForNextFrame();
 
   LensX += LensDX;
@@ -213,7 +213,7 @@ void Quendelrix_P::WaitForNextFrame() {
   }
   while (ExitFlag == kFalse16 && now < nextFrame_) {
     host_.WaitForInput(nextFrame_ - now);
-    host_.Yield();
+    host_.ProcessPendingMessages();
     now = host_.NowSeconds();
   }
   nextFrame_ += kFramePeriodSeconds;
@@ -295,7 +295,7 @@ void Quendelrix_P::lbl_Set_MouseDown(int, int, int, int) {
 
 void Quendelrix_P::lbl_Set_MouseUp(int, int, int, int) {
   ShowFace(DialogControl::Img_Set, false);
-  host_.Yield();
+  host_.ProcessPendingMessages();
   if (unloaded_) return;  // closed by another control meanwhile: not saved
   if (!SaveSettings()) {
     host_.ShowErrorMessage(SaveFailedMessage(values_.IniPath));
@@ -310,7 +310,7 @@ void Quendelrix_P::lbl_Can_MouseDown(int, int, int, int) {
 
 void Quendelrix_P::lbl_Can_MouseUp(int, int, int, int) {
   ShowFace(DialogControl::Img_Can, false);
-  host_.Yield();
+  host_.ProcessPendingMessages();
   Unload();
 }
 
@@ -320,7 +320,7 @@ void Quendelrix_P::ImgExit_MouseDown(int, int, int, int) {
 
 void Quendelrix_P::ImgExit_MouseUp(int, int, int, int) {
   ShowFace(DialogControl::ImgExit, false);
-  host_.Yield();
+  host_.ProcessPendingMessages();
   Unload();
 }
 

@@ -139,7 +139,7 @@ class DialogHost {
   // SetDIBitsToDevice of the record at the picture area's origin.
   virtual void DrawLensFrame(const DibImage& record) = 0;
   // Dispatches every pending window message, then returns.
-  virtual void Yield() = 0;
+  virtual void ProcessPendingMessages() = 0;
   // Sleeps until a message arrives or `seconds` have passed.
   virtual void WaitForInput(double seconds) = 0;
   virtual double NowSeconds() = 0;

@@ -1,38 +1,517 @@
-// The settings dialog window. (Until the dialog form is built, an empty
-// window with the dialog's title that any input closes.)
+// The settings dialog's window: a borderless popup that shows the form's
+// scene, draws the label texts over it, owns the two scroll bars and the
+// tooltip of the close box, and turns window messages into calls of the
+// form's handlers. Everything the dialog decides lives in Quendelrix_P.
 #include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstddef>
+#include <memory>
 
 #include "platform/win32/forms.h"
+#include "platform/win32/gdi_image.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/message_pump.h"
+#include "platform/win32/win32_system.h"
+#include "resources/resource_ids.h"
+#include "settings_dialog/quendelrix_p.h"
 
 namespace qx::win32 {
 
+// The portable header record is handed to the system as a BITMAPINFOHEADER.
+static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER));
+static_assert(offsetof(BitmapInfoHeader, biWidth) == offsetof(BITMAPINFOHEADER, biWidth));
+static_assert(offsetof(BitmapInfoHeader, biHeight) == offsetof(BITMAPINFOHEADER, biHeight));
+static_assert(offsetof(BitmapInfoHeader, biPlanes) == offsetof(BITMAPINFOHEADER, biPlanes));
+static_assert(offsetof(BitmapInfoHeader, biBitCount) == offsetof(BITMAPINFOHEADER, biBitCount));
+static_assert(offsetof(BitmapInfoHeader, biCompression) ==
+              offsetof(BITMAPINFOHEADER, biCompression));
+static_assert(offsetof(BitmapInfoHeader, biSizeImage) ==
+              offsetof(BITMAPINFOHEADER, biSizeImage));
+static_assert(offsetof(BitmapInfoHeader, biXPelsPerMeter) ==
+              offsetof(BITMAPINFOHEADER, biXPelsPerMeter));
+static_assert(offsetof(BitmapInfoHeader, biYPelsPerMeter) ==
+              offsetof(BITMAPINFOHEADER, biYPelsPerMeter));
+static_assert(offsetof(BitmapInfoHeader, biClrUsed) == offsetof(BITMAPINFOHEADER, biClrUsed));
+static_assert(offsetof(BitmapInfoHeader, biClrImportant) ==
+              offsetof(BITMAPINFOHEADER, biClrImportant));
+
 namespace {
-LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+
+constexpr wchar_t kClassName[] = L"QuendelrixSettings";
+constexpr wchar_t kMessageCaption[] = L"Quendelrix";
+constexpr UINT_PTR kCloseBoxTool = 1;
+
+const BITMAPINFO* AsBitmapInfo(const BitmapInfoHeader& header) {
+  return reinterpret_cast<const BITMAPINFO*>(&header);
+}
+
+COLORREF ToColorRef(Pixel p) {
+  return RGB(RedOf(p), GreenOf(p), BlueOf(p));
+}
+
+RECT ToRECT(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+// A bitmap read through GetDIBits from a memory device context, as the
+// lens's picture capture expects.
+class BitmapPicture final : public PictureSource {
+ public:
+  explicit BitmapPicture(HBITMAP bitmap) : bitmap_(bitmap) {}
+  bool ReadPixels(const BitmapInfoHeader& header, Image& pixels) override {
+    UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+    if (!dc) return false;
+    BitmapInfoHeader info = header;  // GetDIBits may write to it
+    GetDIBits(dc.get(), bitmap_, 0, static_cast<UINT>(pixels.Height()),
+              pixels.Data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    return true;
+  }
+
+ private:
+  HBITMAP bitmap_;
+};
+
+// The dialog's fonts: the labels' face (9.75 points, Shift-JIS character
+// set; the system picks the nearest face where it is missing), the same
+// underlined for the home-page address, and the default GUI font.
+UniqueFont MakeLabelFont(bool underline) {
+  LOGFONTW lf{};
+  WindowDC screen(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+  lf.lfHeight = -MulDiv(static_cast<int>(kDialogFontPoints * 100), dpi, 7200);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfUnderline = underline ? TRUE : FALSE;
+  lf.lfCharSet = static_cast<BYTE>(kShiftJisCharset);
+  lf.lfQuality = DEFAULT_QUALITY;
+  lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+  lstrcpynW(lf.lfFaceName, kDialogFontFace, LF_FACESIZE);
+  return UniqueFont(CreateFontIndirectW(&lf));
+}
+
+class DialogWindow final : public DialogHost {
+ public:
+  explicit DialogWindow(ModuleValues& values) : values_(values) {}
+  ~DialogWindow() override {
+    if (hwnd_) DestroyWindow(hwnd_);
+  }
+
+  bool Create();
+  void Run() { form_->Form_Load(); }
+
+  // DialogHost
+  WindowHandle Handle() override { return FromHwnd(hwnd_); }
+  SystemCalls& System() override { return system_; }
+  ProfileStore& Profile() override { return profile_; }
+  PictureSource& Photo() override { return *photoSource_; }
+  void Show() override;
+  bool CursorPos(ScreenPoint& point) override;
+  ScreenPoint WindowPos() override;
+  void MoveWindow(int32_t left, int32_t top) override;
+  void SetScrollBar(int index, const ScrollBarState& state) override;
+  void Invalidate(const Rect& area) override;
+  void Refresh() override;
+  void DrawLensFrame(const DibImage& record) override;
+  void ProcessPendingMessages() override { PumpPendingMessages(); }
+  void WaitForInput(double seconds) override;
+  double NowSeconds() override;
+  void Destroy() override;
+  void OpenDocument(const std::wstring& address) override;
+  void ShowErrorMessage(const std::wstring& text) override;
+  FileSnapshot SnapshotFile(const std::filesystem::path& path) override {
+    return TakeFileSnapshot(path);
+  }
+  void RestoreFile(const std::filesystem::path& path,
+                   const FileSnapshot& snapshot) override {
+    RestoreFileSnapshot(path, snapshot);
+  }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+  LRESULT OnMessage(UINT msg, WPARAM w, LPARAM l);
+  void Paint();
+  void DrawLabels(HDC dc);
+  void AutoSizeLabels();
+  void OnMouseButton(UINT msg, WPARAM w, LPARAM l);
+  void OnScroll(WPARAM w, LPARAM l);
+  int ScrollIndex(HWND bar) const;
+
+  ModuleValues& values_;
+  HWND hwnd_ = nullptr;
+  HWND bars_[2] = {nullptr, nullptr};
+  HWND tooltip_ = nullptr;
+  bool destroying_ = false;
+  Win32SystemCalls system_;
+  Win32ProfileStore profile_;
+  UniqueBitmap photo_;
+  std::unique_ptr<BitmapPicture> photoSource_;
+  UniqueFont labelFont_;
+  UniqueFont linkFont_;
+  HCURSOR hand_ = nullptr;   // a resource cursor: shared, never destroyed
+  HCURSOR arrow_ = nullptr;
+  std::unique_ptr<Quendelrix_P> form_;
+};
+
+bool DialogWindow::Create() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  photo_.reset(static_cast<HBITMAP>(LoadImageW(
+      instance, MAKEINTRESOURCEW(IDB_PHOTO), IMAGE_BITMAP, 0, 0,
+      LR_CREATEDIBSECTION)));
+  photoSource_ = std::make_unique<BitmapPicture>(photo_.get());
+  DialogPictures pictures;
+  pictures.photo = ImageFromBitmap(photo_.get());
+  pictures.titleBar = LoadImageResource(IDB_TITLEBAR);
+  pictures.buttonOff = LoadImageResource(IDB_BUTTON_OFF);
+  pictures.buttonOn = LoadImageResource(IDB_BUTTON_ON);
+  pictures.closeNormal = LoadImageResource(IDB_CLOSE_NORMAL);
+  pictures.closePressed = LoadImageResource(IDB_CLOSE_PRESSED);
+  form_ = std::make_unique<Quendelrix_P>(*this, values_, std::move(pictures));
+
+  hand_ = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
+  arrow_ = LoadCursorW(nullptr, IDC_ARROW);
+  labelFont_ = MakeLabelFont(false);
+  linkFont_ = MakeLabelFont(true);
+
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+  wc.hIconSm = wc.hIcon;
+  wc.hCursor = nullptr;  // chosen per control on WM_SETCURSOR
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);
+
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - kDialogWidth) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - kDialogHeight) / 2;
+  CreateWindowExW(WS_EX_APPWINDOW, kClassName, kDialogCaption,
+                  WS_POPUP | WS_SYSMENU | WS_CLIPCHILDREN,
+                  left, top, kDialogWidth, kDialogHeight, nullptr, nullptr,
+                  instance, this);
+  if (!hwnd_) return false;
+
+  // HS(1) is created first: it lies in front of HS(0).
+  for (int index : {1, 0}) {
+    const Rect r = form_->RectOf(index == 0 ? DialogControl::HS_0 : DialogControl::HS_1);
+    bars_[index] = CreateWindowExW(
+        0, L"SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_HORZ,
+        r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(100 + index)), instance,
+        nullptr);
+  }
+
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
+  if (tooltip_) {
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V1_SIZE;
+    ti.uFlags = TTF_SUBCLASS;
+    ti.hwnd = hwnd_;
+    ti.uId = kCloseBoxTool;
+    ti.rect = ToRECT(form_->RectOf(DialogControl::ImgExit));
+    ti.lpszText = const_cast<wchar_t*>(kExitTooltip);
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+  AutoSizeLabels();
+  return true;
+}
+
+void DialogWindow::AutoSizeLabels() {
+  WindowDC dc(hwnd_);
+  if (!dc) return;
+  for (const LabelView& label : form_->Labels()) {
+    if (!label.autoSize) continue;
+    HFONT font = label.underline ? linkFont_.get() : labelFont_.get();
+    if (!font) continue;
+    SelectGuard select(dc.get(), font);
+    SIZE size{};
+    if (GetTextExtentPoint32W(dc.get(), label.text.c_str(),
+                              static_cast<int>(label.text.size()), &size)) {
+      form_->AutoSizeLabel(label.id, size.cx, size.cy);
+    }
+  }
+}
+
+void DialogWindow::Show() {
+  ShowWindow(hwnd_, SW_SHOW);
+  SetForegroundWindow(hwnd_);
+  if (bars_[0]) SetFocus(bars_[0]);
+}
+
+bool DialogWindow::CursorPos(ScreenPoint& point) {
+  POINT p;
+  if (!GetCursorPos(&p)) return false;
+  point = {p.x, p.y};
+  return true;
+}
+
+ScreenPoint DialogWindow::WindowPos() {
+  RECT r{};
+  if (hwnd_) GetWindowRect(hwnd_, &r);
+  return {r.left, r.top};
+}
+
+void DialogWindow::MoveWindow(int32_t left, int32_t top) {
+  if (!hwnd_) return;
+  SetWindowPos(hwnd_, nullptr, left, top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void DialogWindow::SetScrollBar(int index, const ScrollBarState& state) {
+  if (index < 0 || index > 1 || !bars_[index]) return;
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_RANGE | SIF_POS | SIF_PAGE;
+  si.nMin = state.min;
+  si.nMax = state.max;
+  si.nPage = 0;
+  si.nPos = state.value;
+  SetScrollInfo(bars_[index], SB_CTL, &si, TRUE);
+}
+
+void DialogWindow::Invalidate(const Rect& area) {
+  if (!hwnd_) return;
+  const RECT r = ToRECT(area);
+  InvalidateRect(hwnd_, &r, FALSE);
+}
+
+void DialogWindow::Refresh() {
+  if (!hwnd_) return;
+  InvalidateRect(hwnd_, nullptr, FALSE);
+  UpdateWindow(hwnd_);
+}
+
+void DialogWindow::DrawLensFrame(const DibImage& record) {
+  if (!hwnd_) return;
+  WindowDC dc(hwnd_);
+  if (!dc) return;
+  const Rect area = form_->RectOf(DialogControl::Display);
+  const int height = -record.Header.biHeight;
+  SetDIBitsToDevice(dc.get(), area.left, area.top,
+                    static_cast<DWORD>(record.Header.biWidth),
+                    static_cast<DWORD>(height), 0, 0, 0,
+                    static_cast<UINT>(height), record.Pixels.Data(),
+                    AsBitmapInfo(record.Header), DIB_RGB_COLORS);
+}
+
+void DialogWindow::WaitForInput(double seconds) {
+  const double ms = seconds * 1000.0;
+  const DWORD wait = ms <= 0 ? 0 : ms >= 1000 ? 1000 : static_cast<DWORD>(ms + 0.999);
+  MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+double DialogWindow::NowSeconds() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void DialogWindow::Destroy() {
+  if (hwnd_ && !destroying_) DestroyWindow(hwnd_);
+}
+
+void DialogWindow::OpenDocument(const std::wstring& address) {
+  ShellExecuteW(hwnd_, L"open", address.c_str(), L"", L"", SW_SHOWNORMAL);
+}
+
+void DialogWindow::ShowErrorMessage(const std::wstring& text) {
+  MessageBoxW(hwnd_, text.c_str(), kMessageCaption, MB_OK | MB_ICONERROR);
+}
+
+void DialogWindow::Paint() {
+  PaintDC paint(hwnd_);
+  if (!paint.get()) return;
+  // Compose in memory: scene, label texts, the current lens frame; then one
+  // copy to the screen, so nothing flickers.
+  UniqueMemoryDC memory(CreateCompatibleDC(paint.get()));
+  UniqueBitmap canvas(CreateCompatibleBitmap(paint.get(), kDialogWidth, kDialogHeight));
+  if (!memory || !canvas) return;
+  SelectGuard select(memory.get(), canvas.get());
+  DrawImage(memory.get(), 0, 0, form_->Scene());
+  DrawLabels(memory.get());
+  const DibImage& lens = form_->LensImage();
+  if (!lens.Pixels.Empty() && lens.Pixels.Width() == lens.Header.biWidth &&
+      lens.Pixels.Height() == -lens.Header.biHeight) {
+    const Rect area = form_->RectOf(DialogControl::Display);
+    SetDIBitsToDevice(memory.get(), area.left, area.top,
+                      static_cast<DWORD>(lens.Pixels.Width()),
+                      static_cast<DWORD>(lens.Pixels.Height()), 0, 0, 0,
+                      static_cast<UINT>(lens.Pixels.Height()), lens.Pixels.Data(),
+                      AsBitmapInfo(lens.Header), DIB_RGB_COLORS);
+  }
+  const RECT& dirty = paint.dirty();
+  BitBlt(paint.get(), dirty.left, dirty.top, dirty.right - dirty.left,
+         dirty.bottom - dirty.top, memory.get(), dirty.left, dirty.top, SRCCOPY);
+}
+
+void DialogWindow::DrawLabels(HDC dc) {
+  SetBkMode(dc, TRANSPARENT);
+  for (const LabelView& label : form_->Labels()) {
+    HGDIOBJ font = label.dialogFont
+                       ? static_cast<HGDIOBJ>(label.underline ? linkFont_.get()
+                                                              : labelFont_.get())
+                       : GetStockObject(DEFAULT_GUI_FONT);
+    if (!font) font = GetStockObject(DEFAULT_GUI_FONT);
+    SelectGuard select(dc, font);
+    SetTextColor(dc, label.windowTextColor ? GetSysColor(COLOR_WINDOWTEXT)
+                                           : ToColorRef(label.color));
+    RECT r = ToRECT(label.rect);
+    DrawTextW(dc, label.text.c_str(), static_cast<int>(label.text.size()), &r,
+              DT_SINGLELINE | DT_NOPREFIX | DT_TOP | DT_NOCLIP |
+                  (label.centred ? DT_CENTER : DT_LEFT));
+  }
+}
+
+int DialogWindow::ScrollIndex(HWND bar) const {
+  if (bar && bar == bars_[0]) return 0;
+  if (bar && bar == bars_[1]) return 1;
+  return -1;
+}
+
+void DialogWindow::OnScroll(WPARAM w, LPARAM l) {
+  const int index = ScrollIndex(reinterpret_cast<HWND>(l));
+  if (index < 0) return;
+  ScrollAction action;
+  int thumb = 0;
+  switch (LOWORD(w)) {
+    case SB_LINELEFT: action = ScrollAction::kLineLeft; break;
+    case SB_LINERIGHT: action = ScrollAction::kLineRight; break;
+    case SB_PAGELEFT: action = ScrollAction::kPageLeft; break;
+    case SB_PAGERIGHT: action = ScrollAction::kPageRight; break;
+    case SB_LEFT: action = ScrollAction::kLeftEnd; break;
+    case SB_RIGHT: action = ScrollAction::kRightEnd; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      SCROLLINFO si{};
+      si.cbSize = sizeof si;
+      si.fMask = SIF_TRACKPOS;
+      GetScrollInfo(bars_[index], SB_CTL, &si);
+      action = ScrollAction::kThumb;
+      thumb = si.nTrackPos;
+      break;
+    }
+    default:
+      return;
+  }
+  form_->HS_Scroll(index, action, thumb);
+}
+
+int ShiftState(WPARAM w) {
+  int shift = 0;
+  if (w & MK_SHIFT) shift |= 1;
+  if (w & MK_CONTROL) shift |= 2;
+  if (GetKeyState(VK_MENU) < 0) shift |= 4;
+  return shift;
+}
+
+int HeldButtons(WPARAM w) {
+  int held = 0;
+  if (w & MK_LBUTTON) held |= kLeftButton;
+  if (w & MK_RBUTTON) held |= kRightButton;
+  if (w & MK_MBUTTON) held |= kMiddleButton;
+  return held;
+}
+
+void DialogWindow::OnMouseButton(UINT msg, WPARAM w, LPARAM l) {
+  const int x = static_cast<short>(LOWORD(l));
+  const int y = static_cast<short>(HIWORD(l));
+  int button = kLeftButton;
+  bool down = false;
   switch (msg) {
-    case WM_KEYDOWN:
+    case WM_LBUTTONDOWN: down = true; button = kLeftButton; break;
+    case WM_RBUTTONDOWN: down = true; button = kRightButton; break;
+    case WM_MBUTTONDOWN: down = true; button = kMiddleButton; break;
+    case WM_LBUTTONUP: button = kLeftButton; break;
+    case WM_RBUTTONUP: button = kRightButton; break;
+    case WM_MBUTTONUP: button = kMiddleButton; break;
+  }
+  if (down) {
+    SetCapture(hwnd_);
+    form_->MouseDown(button, ShiftState(w), x, y);
+  } else {
+    // The handler may close the dialog; the capture is let go either way.
+    const bool last = HeldButtons(w) == 0;
+    form_->MouseUp(button, ShiftState(w), x, y);
+    if (last && GetCapture() == hwnd_) ReleaseCapture();
+  }
+}
+
+LRESULT CALLBACK DialogWindow::Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+  DialogWindow* self;
+  if (msg == WM_NCCREATE) {
+    self = static_cast<DialogWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<DialogWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (!self || !self->form_) return DefWindowProcW(hwnd, msg, w, l);
+  return self->OnMessage(msg, w, l);
+}
+
+LRESULT DialogWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
+  const HWND hwnd = hwnd_;
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint();
+      return 0;
     case WM_LBUTTONDOWN:
-      DestroyWindow(hwnd);
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      OnMouseButton(msg, w, l);
+      return 0;
+    case WM_MOUSEMOVE:
+      form_->MouseMove(HeldButtons(w), ShiftState(w),
+                       static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l)));
+      return 0;
+    case WM_SETCURSOR: {
+      POINT p;
+      // The scroll bars pass the question on to their parent.
+      const bool ours = reinterpret_cast<HWND>(w) == hwnd ||
+                        ScrollIndex(reinterpret_cast<HWND>(w)) >= 0;
+      if (ours && static_cast<short>(LOWORD(l)) != HTERROR && GetCursorPos(&p) &&
+          ScreenToClient(hwnd, &p)) {
+        SetCursor(form_->CursorAt(p.x, p.y) == CursorKind::kHand && hand_ ? hand_
+                                                                          : arrow_);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_HSCROLL:
+      OnScroll(w, l);
+      return 0;
+    case WM_CLOSE:
+      form_->Unload();  // the system's close: as Cancel
       return 0;
     case WM_DESTROY:
-      PostQuitMessage(0);
+      destroying_ = true;
+      form_->Unload();  // ends the lens loop if anything else destroyed us
+      hwnd_ = nullptr;
+      bars_[0] = bars_[1] = nullptr;
+      tooltip_ = nullptr;
       return 0;
   }
   return DefWindowProcW(hwnd, msg, w, l);
 }
+
 }  // namespace
 
-void ShowSettingsDialog(ModuleValues&) {
-  WNDCLASSEXW wc{sizeof wc};
-  wc.lpfnWndProc = DialogProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-  wc.lpszClassName = L"QuendelrixSettings";
-  RegisterClassExW(&wc);
-  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Quendelrixの設定",
-                              WS_POPUP | WS_VISIBLE, 100, 100, 479, 302,
-                              nullptr, nullptr, wc.hInstance, nullptr);
-  if (hwnd) RunMessageLoop();
+void ShowSettingsDialog(ModuleValues& values) {
+  INITCOMMONCONTROLSEX icc{};
+  icc.dwSize = sizeof icc;
+  icc.dwICC = ICC_WIN95_CLASSES;
+  InitCommonControlsEx(&icc);
+  DialogWindow window(values);
+  if (!window.Create()) return;
+  window.Run();
 }
 
 }  // namespace qx::win32

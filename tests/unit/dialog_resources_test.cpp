@@ -41,7 +41,9 @@ TEST(DialogResources, FacesDifferOnlyByTheBandAlongTheBottom) {
   const Image off = MakeButtonFace(false), on = MakeButtonFace(true);
   for (int y = 0; y < 20; ++y) {
     for (int x = 0; x < 21; ++x) {
-      if (y < 14 || y > 17) ASSERT_EQ(off.At(x, y), on.At(x, y)) << x << "," << y;
+      if (y < 14 || y > 17) {
+        ASSERT_EQ(off.At(x, y), on.At(x, y)) << x << "," << y;
+      }
     }
   }
   const Pixel band = on.At(10, 15);

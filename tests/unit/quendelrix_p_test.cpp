@@ -70,7 +70,7 @@ class RecordingHost final : public DialogHost, SystemCalls, ProfileStore {
     ++framesDrawn;
     lensPositions.emplace_back(form->LensX, form->LensY);
   }
-  void Yield() override {
+  void ProcessPendingMessages() override {
     ++yields;
     log.push_back("Yield");
     if (yields > 100000 && form && !form->Unloaded()) {
