@@ -189,6 +189,8 @@ bool DialogWindow::Create() {
                   left, top, kDialogWidth, kDialogHeight, nullptr, nullptr,
                   instance, this);
   if (!hwnd_) return false;
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(wc.hIcon));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(wc.hIcon));
 
   // HS(1) is created first: it lies in front of HS(0).
   for (int index : {1, 0}) {

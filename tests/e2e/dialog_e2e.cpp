@@ -1,0 +1,406 @@
+// The settings dialog as a user meets it: "/c" opens the skinned window at
+// the centre of the screen, its scroll bars show the stored settings, Set
+// saves them, Cancel, the close box and the system's close do not, a file
+// that cannot be written is reported and nothing is lost, the title bar
+// drags the window, and a second copy refuses to start beside it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness.h"
+
+namespace qx::e2e {
+namespace {
+
+constexpr wchar_t kDialogTitle[] = L"Quendelrixの設定";
+constexpr DWORD kOpen = 15000;
+constexpr DWORD kClose = 8000;
+constexpr int kWidth = 479, kHeight = 302;
+// 球の数 and ｲﾝﾀｰﾊﾞﾙ as the file stores them (Shift-JIS).
+const std::string kKeyBalls = "\x8B\x85\x82\xCC\x90\x94";
+const std::string kKeyInterval = "\xB2\xDD\xC0\xB0\xCA\xDE\xD9";
+
+// Client-area points of the controls.
+constexpr POINT kSetButton{405, 193};
+constexpr POINT kCancelButton{405, 221};
+constexpr POINT kCloseBox{463, 11};
+constexpr POINT kTitleBar{200, 10};
+
+std::string IniText(int balls, int interval) {
+  return "[Section]\r\n" + kKeyBalls + "=" + std::to_string(balls) + "\r\n" +
+         kKeyInterval + "=" + std::to_string(interval) + "\r\n";
+}
+
+// The number after "key=" in the file, blanks skipped; nullopt when absent.
+std::optional<int> StoredNumber(const std::string& file, const std::string& key) {
+  const size_t section = file.find("[Section]");
+  if (section == std::string::npos) return std::nullopt;
+  const size_t at = file.find("\n" + key + "=", section);
+  if (at == std::string::npos) return std::nullopt;
+  size_t p = at + key.size() + 2;
+  while (p < file.size() && file[p] == ' ') ++p;
+  size_t end = p;
+  while (end < file.size() && file[end] >= '0' && file[end] <= '9') ++end;
+  if (end == p) return std::nullopt;
+  return std::stoi(file.substr(p, end - p));
+}
+
+// The dialog of a started program, visible and animating.
+class OpenDialog {
+ public:
+  explicit OpenDialog(TempFolder& folder, std::wstring_view args = L"/c")
+      : process_(ScrProcess::Start(folder.scr, args)) {
+    if (!process_.Started()) return;
+    WaitUntil([&] {
+      hwnd_ = FindTopWindow(kDialogTitle);
+      return hwnd_ && IsWindowVisible(hwnd_);
+    }, kOpen);
+    if (hwnd_) PumpFor(400);  // past the opening zoom and the first frames
+  }
+  HWND hwnd() const { return hwnd_; }
+  ScrProcess& process() { return process_; }
+  POINT Screen(POINT client) const {
+    POINT p = client;
+    ClientToScreen(hwnd_, &p);
+    return p;
+  }
+  void ClickAt(POINT client, Button button = Button::kLeft) {
+    const POINT p = Screen(client);
+    Click(p.x, p.y, button);
+  }
+  // The two scroll bars, top one (the number of balls) first.
+  std::vector<HWND> Bars() const {
+    std::vector<HWND> bars;
+    EnumChildWindows(hwnd_, [](HWND child, LPARAM list) -> BOOL {
+      wchar_t cls[32] = {};
+      GetClassNameW(child, cls, 32);
+      if (lstrcmpiW(cls, L"ScrollBar") == 0) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+      }
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&bars));
+    std::sort(bars.begin(), bars.end(), [](HWND a, HWND b) {
+      RECT ra, rb;
+      GetWindowRect(a, &ra);
+      GetWindowRect(b, &rb);
+      return ra.top < rb.top;
+    });
+    return bars;
+  }
+  int BarValue(int index) const {
+    const auto bars = Bars();
+    if (static_cast<size_t>(index) >= bars.size()) return -1;
+    DWORD_PTR pos = 0;
+    SendMessageTimeoutW(bars[static_cast<size_t>(index)], SBM_GETPOS, 0, 0,
+                        SMTO_ABORTIFHUNG, 2000, &pos);
+    return static_cast<int>(pos);
+  }
+  // A point of a scroll bar in client coordinates: `fromRight` pixels left
+  // of its right end, halfway down.
+  POINT BarPoint(int index, int fromRight) const {
+    RECT r;
+    GetWindowRect(Bars()[static_cast<size_t>(index)], &r);
+    POINT p{r.right - 1 - fromRight, (r.top + r.bottom) / 2};
+    ScreenToClient(hwnd_, &p);
+    return p;
+  }
+  bool Closed(DWORD ms) { return process_.WaitForExit(ms); }
+
+ private:
+  ScrProcess process_;
+  HWND hwnd_ = nullptr;
+};
+
+TEST(DialogE2E, OpensCentredBorderlessAndEndsWhenClosed) {
+  TempFolder folder;
+  for (const wchar_t* args : {L"/c", L"/c:1234", L"/C"}) {
+    OpenDialog dialog(folder, args);
+    ASSERT_TRUE(dialog.hwnd()) << "no dialog for " << args;
+    EXPECT_EQ(WindowTitle(dialog.hwnd()), kDialogTitle);
+    EXPECT_EQ(WindowPid(dialog.hwnd()), dialog.process().Pid());
+    RECT client, window;
+    GetClientRect(dialog.hwnd(), &client);
+    GetWindowRect(dialog.hwnd(), &window);
+    EXPECT_EQ(client.right, kWidth);
+    EXPECT_EQ(client.bottom, kHeight);
+    EXPECT_EQ(window.right - window.left, kWidth);  // no border, no caption
+    EXPECT_EQ(window.bottom - window.top, kHeight);
+    EXPECT_EQ(window.left, (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2);
+    EXPECT_EQ(window.top, (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2);
+    const LONG style = GetWindowLongW(dialog.hwnd(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME), 0);
+
+    PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(dialog.Closed(kClose)) << args;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.ini()));
+}
+
+TEST(DialogE2E, ScrollBarsShowStoredSettingsWithinTheirRanges) {
+  const struct { std::string file; int balls, interval; } cases[] = {
+      {"", 60, 300},
+      {IniText(35, 420), 35, 420},
+      {IniText(100, 500), 100, 500},
+      {IniText(150, 50), 20, 100},   // out of range: the bars keep 20 and 100
+      {IniText(10, -5), 20, 100},
+  };
+  for (const auto& c : cases) {
+    TempFolder folder;
+    if (!c.file.empty()) ASSERT_TRUE(WriteFileBytes(folder.ini(), c.file));
+    OpenDialog dialog(folder);
+    ASSERT_TRUE(dialog.hwnd());
+    ASSERT_EQ(dialog.Bars().size(), 2u);
+    EXPECT_EQ(dialog.BarValue(0), c.balls) << c.file;
+    EXPECT_EQ(dialog.BarValue(1), c.interval) << c.file;
+    PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(dialog.Closed(kClose));
+  }
+}
+
+TEST(DialogE2E, SetSavesBothSettings) {
+  TempFolder folder;
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  dialog.ClickAt(kSetButton);
+  EXPECT_TRUE(dialog.Closed(kClose));
+  const auto file = ReadFileBytes(folder.ini());
+  ASSERT_TRUE(file) << "no settings file";
+  EXPECT_EQ(file->rfind("[Section]\r\n", 0), 0u) << *file;
+  EXPECT_EQ(StoredNumber(*file, kKeyBalls), 60);
+  EXPECT_EQ(StoredNumber(*file, kKeyInterval), 300);
+}
+
+TEST(DialogE2E, ArrowsTroughAndKeysMoveTheBarsAndSetSavesThem) {
+  TempFolder folder;
+  ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(60, 300)));
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  // HS(1): one click on the right arrow (1), one in the trough right of the
+  // thumb (10).
+  dialog.ClickAt(dialog.BarPoint(1, 4));
+  PumpFor(200);
+  EXPECT_EQ(dialog.BarValue(1), 301);
+  dialog.ClickAt(dialog.BarPoint(1, 22));
+  PumpFor(200);
+  EXPECT_EQ(dialog.BarValue(1), 311);
+  // HS(0) to its end with the keyboard: it has the focus.
+  dialog.ClickAt(dialog.BarPoint(0, 4));
+  PumpFor(200);
+  EXPECT_EQ(dialog.BarValue(0), 61);
+  PressKey(VK_END);
+  PumpFor(200);
+  EXPECT_EQ(dialog.BarValue(0), 100);
+  // Press Set, move off the button, release: still saves.
+  const POINT set = dialog.Screen(kSetButton);
+  MouseMoveTo(set.x, set.y);
+  MouseDown(Button::kLeft);
+  PumpFor(100);
+  MouseMoveTo(set.x - 300, set.y + 40);
+  MouseUp(Button::kLeft);
+  EXPECT_TRUE(dialog.Closed(kClose));
+  const auto file = ReadFileBytes(folder.ini());
+  ASSERT_TRUE(file);
+  EXPECT_EQ(StoredNumber(*file, kKeyBalls), 100);
+  EXPECT_EQ(StoredNumber(*file, kKeyInterval), 311);
+}
+
+TEST(DialogE2E, CancelCloseBoxAndSystemCloseLeaveTheFileAlone) {
+  const std::string before = IniText(42, 250) + "; kept as it is\r\n";
+  for (int way = 0; way < 4; ++way) {
+    TempFolder folder;
+    ASSERT_TRUE(WriteFileBytes(folder.ini(), before));
+    OpenDialog dialog(folder);
+    ASSERT_TRUE(dialog.hwnd());
+    dialog.ClickAt(dialog.BarPoint(0, 4));  // a change that must not be saved
+    PumpFor(150);
+    switch (way) {
+      case 0: dialog.ClickAt(kCancelButton); break;
+      case 1: dialog.ClickAt(kCancelButton, Button::kRight); break;
+      case 2: dialog.ClickAt(kCloseBox); break;
+      case 3: PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0); break;
+    }
+    EXPECT_TRUE(dialog.Closed(kClose)) << "way " << way;
+    EXPECT_EQ(ReadFileBytes(folder.ini()), before) << "way " << way;
+  }
+}
+
+// The message box the dialog shows, and the texts of its controls.
+HWND FindMessageBox(DWORD pid) {
+  struct Search { DWORD pid; HWND found; } s{pid, nullptr};
+  EnumWindows([](HWND w, LPARAM p) -> BOOL {
+    auto* s = reinterpret_cast<Search*>(p);
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (WindowPid(w) == s->pid && lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w)) {
+      s->found = w;
+      return FALSE;
+    }
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+std::wstring AllTexts(HWND box) {
+  std::wstring all = WindowTitle(box);
+  EnumChildWindows(box, [](HWND child, LPARAM p) -> BOOL {
+    *reinterpret_cast<std::wstring*>(p) += L"\n" + WindowTitle(child);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+TEST(DialogE2E, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder.ini());  // writes to it fail
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  dialog.ClickAt(dialog.BarPoint(0, 4));
+  PumpFor(150);
+  ASSERT_EQ(dialog.BarValue(0), 61);
+  dialog.ClickAt(kSetButton);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(dialog.process().Pid())); }, 5000));
+  const std::wstring texts = AllTexts(box);
+  EXPECT_NE(texts.find(L"Quendelrix.ini"), std::wstring::npos);
+  EXPECT_NE(texts.find(L"保存できませんでした"), std::wstring::npos);
+  EXPECT_TRUE(dialog.process().Running());
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  PumpFor(500);
+  EXPECT_TRUE(dialog.process().Running());
+  EXPECT_TRUE(IsWindow(dialog.hwnd()));
+  EXPECT_EQ(dialog.BarValue(0), 61);  // the user's value is still there
+  EXPECT_TRUE(std::filesystem::is_directory(folder.ini()));
+  PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dialog.Closed(kClose));
+}
+
+TEST(DialogE2E, DraggingTheTitleBarMovesTheWindow) {
+  TempFolder folder;
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  RECT before, after;
+  GetWindowRect(dialog.hwnd(), &before);
+  const POINT grab = dialog.Screen(kTitleBar);
+  // The right button does not drag.
+  MouseMoveTo(grab.x, grab.y);
+  MouseDown(Button::kRight);
+  PumpFor(50);
+  MouseMoveTo(grab.x + 30, grab.y + 30);
+  PumpFor(100);
+  MouseUp(Button::kRight);
+  PumpFor(100);
+  GetWindowRect(dialog.hwnd(), &after);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  // The left button does, one pixel for one pixel.
+  MouseMoveTo(grab.x, grab.y);
+  MouseDown(Button::kLeft);
+  PumpFor(50);
+  for (int step = 1; step <= 5; ++step) {
+    MouseMoveTo(grab.x - 12 * step, grab.y + 8 * step);
+    PumpFor(40);
+  }
+  MouseUp(Button::kLeft);
+  PumpFor(200);
+  GetWindowRect(dialog.hwnd(), &after);
+  EXPECT_EQ(after.left, before.left - 60);
+  EXPECT_EQ(after.top, before.top + 40);
+  PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dialog.Closed(kClose));
+}
+
+TEST(DialogE2E, ASecondCopyEndsAtOnceWhileTheDialogIsOpen) {
+  TempFolder folder;
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  for (const wchar_t* args : {L"/c", L"/s"}) {
+    auto second = ScrProcess::Start(folder.scr, args);
+    ASSERT_TRUE(second.Started());
+    EXPECT_TRUE(second.WaitForExit(3000)) << args;
+  }
+  EXPECT_TRUE(dialog.process().Running());
+  PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dialog.Closed(kClose));
+}
+
+int Luma(Pixel p) { return (RedOf(p) * 3 + GreenOf(p) * 6 + BlueOf(p)) / 10; }
+
+TEST(DialogE2E, ShowsItsSkinAndAnimatesTheLens) {
+  TempFolder folder;
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  const POINT o = dialog.Screen({0, 0});
+  const Image first = CaptureScreen();
+  PumpFor(300);
+  const Image second = CaptureScreen();
+  auto at = [&](const Image& img, int x, int y) { return img.At(o.x + x, o.y + y); };
+  // Gradient: pale lavender in the middle rows, dark blue at the bottom.
+  EXPECT_EQ(at(first, 5, 151), Rgb(220, 220, 250));
+  EXPECT_EQ(at(first, 5, 301), Rgb(2, 2, 32));
+  // Title bar: dark blue; the panel's gradient inside its frame.
+  const Pixel bar = at(first, 300, 12);
+  EXPECT_GT(BlueOf(bar), RedOf(bar) + 30);
+  EXPECT_LT(Luma(bar), 90);
+  EXPECT_EQ(at(first, 357 + 95, 41 + 99), Rgb(220, 220, 250));
+  // The photograph: sky above, flowers below.
+  const Pixel sky = at(first, 20 + 300, 40 + 10);
+  EXPECT_GT(BlueOf(sky), RedOf(sky) + 40);
+  // The lens moves between the two captures; the skin does not.
+  int changed = 0;
+  for (int y = 40; y < 240; ++y)
+    for (int x = 20; x < 340; ++x) changed += at(first, x, y) != at(second, x, y);
+  EXPECT_GT(changed, 200);
+  for (int y = 0; y < kHeight; y += 3) {
+    EXPECT_EQ(at(first, 460, y), at(second, 460, y)) << y;
+  }
+  if (const char* dir = std::getenv("QX_SCREENSHOT_DIR")) {
+    Image shot(kWidth, kHeight);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) shot.At(x, y) = at(first, x, y);
+    SaveBmp(shot, std::filesystem::path(dir) / "dialog.bmp");
+  }
+  PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dialog.Closed(kClose));
+}
+
+}  // namespace
+}  // namespace qx::e2e
+
+namespace qx::e2e {
+namespace {
+
+TEST(DialogE2E, ProgramCarriesTheIconAndTheHandCursor) {
+  HMODULE scr = LoadLibraryExW(ScrPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(scr);
+  EXPECT_TRUE(LoadIconW(scr, MAKEINTRESOURCEW(1)));
+  HICON icon = static_cast<HICON>(LoadImageW(scr, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
+  ASSERT_TRUE(icon);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(icon, &info));
+  BITMAP bm{};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+  EXPECT_EQ(bm.bmWidth, 32);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  DestroyIcon(icon);
+
+  HCURSOR hand = static_cast<HCURSOR>(LoadImageW(scr, MAKEINTRESOURCEW(2), IMAGE_CURSOR, 0, 0, 0));
+  ASSERT_TRUE(hand);
+  ICONINFO ci{};
+  ASSERT_TRUE(GetIconInfo(hand, &ci));
+  EXPECT_FALSE(ci.fIcon);
+  EXPECT_EQ(ci.xHotspot, 12u);
+  EXPECT_EQ(ci.yHotspot, 10u);
+  DeleteObject(ci.hbmColor);
+  DeleteObject(ci.hbmMask);
+  DestroyCursor(hand);
+  FreeLibrary(scr);
+}
+
+}  // namespace
+}  // namespace qx::e2e
