@@ -7,6 +7,7 @@ QX_PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 xvfb xdotool x11-utils imagemagick locales
+  fonts-ipafont-gothic  # Japanese labels of the settings dialog under Wine
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.
