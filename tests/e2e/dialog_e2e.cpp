@@ -4,6 +4,7 @@
 // that cannot be written is reported and nothing is lost, the title bar
 // drags the window, and a second copy refuses to start beside it.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -469,6 +470,61 @@ TEST(DialogE2E, SetSavesTheSameFileWhateverTheCodePage) {
   EXPECT_EQ(StoredNumber(*file, kKeyBalls), 46);
   EXPECT_EQ(StoredNumber(*file, kKeyInterval), 150);
   EXPECT_EQ(file->find("\xE7\x90\x83"), std::string::npos);  // no UTF-8 球
+}
+
+}  // namespace
+}  // namespace qx::e2e
+
+namespace qx::e2e {
+namespace {
+
+// The cursor the system shows at a client point of the dialog.
+HCURSOR CursorOver(OpenDialog& dialog, POINT client) {
+  const POINT p = dialog.Screen(client);
+  MouseMoveTo(p.x, p.y);
+  PumpFor(150);
+  CURSORINFO ci{};
+  ci.cbSize = sizeof ci;
+  GetCursorInfo(&ci);
+  return ci.hCursor;
+}
+
+bool TooltipShown(DWORD pid) {
+  struct Search { DWORD pid; bool shown; } s{pid, false};
+  EnumWindows([](HWND w, LPARAM p) -> BOOL {
+    auto* s = reinterpret_cast<Search*>(p);
+    wchar_t cls[64] = {};
+    GetClassNameW(w, cls, 64);
+    if (WindowPid(w) == s->pid && lstrcmpiW(cls, TOOLTIPS_CLASSW) == 0 &&
+        IsWindowVisible(w)) {
+      s->shown = true;
+    }
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&s));
+  return s.shown;
+}
+
+TEST(DialogE2E, HandCursorOnTheControlsAndTooltipOnTheCloseBox) {
+  TempFolder folder;
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  // The program's arrow: what the picture area shows.
+  const HCURSOR arrow = CursorOver(dialog, {180, 140});
+  ASSERT_NE(arrow, nullptr);
+  const POINT handPlaces[] = {kSetButton, kCancelButton, kCloseBox, {25, 278},
+                              dialog.BarPoint(0, 40), dialog.BarPoint(1, 40)};
+  for (const POINT& p : handPlaces) {
+    const HCURSOR c = CursorOver(dialog, p);
+    EXPECT_NE(c, arrow) << p.x << "," << p.y;
+    EXPECT_NE(c, nullptr);
+  }
+  for (const POINT& p : {POINT{200, 10}, POINT{380, 60}, POINT{100, 258}}) {
+    EXPECT_EQ(CursorOver(dialog, p), arrow) << p.x << "," << p.y;
+  }
+  CursorOver(dialog, kCloseBox);
+  EXPECT_TRUE(WaitUntil([&] { return TooltipShown(dialog.process().Pid()); }, 4000));
+  PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dialog.Closed(kClose));
 }
 
 }  // namespace
