@@ -6,9 +6,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstddef>
 #include <memory>
 
+#include "platform/win32/bitmap_picture.h"
 #include "platform/win32/forms.h"
 #include "platform/win32/gdi_image.h"
 #include "platform/win32/handles.h"
@@ -19,58 +19,17 @@
 
 namespace qx::win32 {
 
-// The portable header record is handed to the system as a BITMAPINFOHEADER.
-static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER));
-static_assert(offsetof(BitmapInfoHeader, biWidth) == offsetof(BITMAPINFOHEADER, biWidth));
-static_assert(offsetof(BitmapInfoHeader, biHeight) == offsetof(BITMAPINFOHEADER, biHeight));
-static_assert(offsetof(BitmapInfoHeader, biPlanes) == offsetof(BITMAPINFOHEADER, biPlanes));
-static_assert(offsetof(BitmapInfoHeader, biBitCount) == offsetof(BITMAPINFOHEADER, biBitCount));
-static_assert(offsetof(BitmapInfoHeader, biCompression) ==
-              offsetof(BITMAPINFOHEADER, biCompression));
-static_assert(offsetof(BitmapInfoHeader, biSizeImage) ==
-              offsetof(BITMAPINFOHEADER, biSizeImage));
-static_assert(offsetof(BitmapInfoHeader, biXPelsPerMeter) ==
-              offsetof(BITMAPINFOHEADER, biXPelsPerMeter));
-static_assert(offsetof(BitmapInfoHeader, biYPelsPerMeter) ==
-              offsetof(BITMAPINFOHEADER, biYPelsPerMeter));
-static_assert(offsetof(BitmapInfoHeader, biClrUsed) == offsetof(BITMAPINFOHEADER, biClrUsed));
-static_assert(offsetof(BitmapInfoHeader, biClrImportant) ==
-              offsetof(BITMAPINFOHEADER, biClrImportant));
-
 namespace {
 
 constexpr wchar_t kClassName[] = L"QuendelrixSettings";
 constexpr wchar_t kMessageCaption[] = L"Quendelrix";
 constexpr UINT_PTR kCloseBoxTool = 1;
 
-const BITMAPINFO* AsBitmapInfo(const BitmapInfoHeader& header) {
-  return reinterpret_cast<const BITMAPINFO*>(&header);
-}
-
 COLORREF ToColorRef(Pixel p) {
   return RGB(RedOf(p), GreenOf(p), BlueOf(p));
 }
 
 RECT ToRECT(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
-
-// A bitmap read through GetDIBits from a memory device context, as the
-// lens's picture capture expects.
-class BitmapPicture final : public PictureSource {
- public:
-  explicit BitmapPicture(HBITMAP bitmap) : bitmap_(bitmap) {}
-  bool ReadPixels(const BitmapInfoHeader& header, Image& pixels) override {
-    UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
-    if (!dc) return false;
-    BitmapInfoHeader info = header;  // GetDIBits may write to it
-    GetDIBits(dc.get(), bitmap_, 0, static_cast<UINT>(pixels.Height()),
-              pixels.Data(), reinterpret_cast<BITMAPINFO*>(&info),
-              DIB_RGB_COLORS);
-    return true;
-  }
-
- private:
-  HBITMAP bitmap_;
-};
 
 // The dialog's fonts: the labels' face (9.75 points, Shift-JIS character
 // set; the system picks the nearest face where it is missing), the same
@@ -290,12 +249,7 @@ void DialogWindow::DrawLensFrame(const DibImage& record) {
   WindowDC dc(hwnd_);
   if (!dc) return;
   const Rect area = form_->RectOf(DialogControl::Display);
-  const int height = -record.Header.biHeight;
-  SetDIBitsToDevice(dc.get(), area.left, area.top,
-                    static_cast<DWORD>(record.Header.biWidth),
-                    static_cast<DWORD>(height), 0, 0, 0,
-                    static_cast<UINT>(height), record.Pixels.Data(),
-                    AsBitmapInfo(record.Header), DIB_RGB_COLORS);
+  DrawDibImage(dc.get(), area.left, area.top, record);
 }
 
 void DialogWindow::WaitForInput(double seconds) {
@@ -334,16 +288,8 @@ void DialogWindow::Paint() {
   SelectGuard select(memory.get(), canvas.get());
   DrawImage(memory.get(), 0, 0, form_->Scene());
   DrawLabels(memory.get());
-  const DibImage& lens = form_->LensImage();
-  if (!lens.Pixels.Empty() && lens.Pixels.Width() == lens.Header.biWidth &&
-      lens.Pixels.Height() == -lens.Header.biHeight) {
-    const Rect area = form_->RectOf(DialogControl::Display);
-    SetDIBitsToDevice(memory.get(), area.left, area.top,
-                      static_cast<DWORD>(lens.Pixels.Width()),
-                      static_cast<DWORD>(lens.Pixels.Height()), 0, 0, 0,
-                      static_cast<UINT>(lens.Pixels.Height()), lens.Pixels.Data(),
-                      AsBitmapInfo(lens.Header), DIB_RGB_COLORS);
-  }
+  const Rect area = form_->RectOf(DialogControl::Display);
+  DrawDibImage(memory.get(), area.left, area.top, form_->LensImage());
   const RECT& dirty = paint.dirty();
   BitBlt(paint.get(), dirty.left, dirty.top, dirty.right - dirty.left,
          dirty.bottom - dirty.top, memory.get(), dirty.left, dirty.top, SRCCOPY);
