@@ -529,3 +529,64 @@ TEST(DialogE2E, HandCursorOnTheControlsAndTooltipOnTheCloseBox) {
 
 }  // namespace
 }  // namespace qx::e2e
+
+namespace qx::e2e {
+namespace {
+
+// Wine hands web addresses to the browsers listed under this key; for the
+// test the list is a program that does nothing, so no browser opens.
+class NoBrowser {
+ public:
+  NoBrowser() {
+    RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key_, nullptr);
+    wchar_t old[512] = {};
+    DWORD size = sizeof old;
+    if (RegQueryValueExW(key_, L"Browsers", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS) {
+      old_ = old;
+    }
+    Set(L"true");
+  }
+  ~NoBrowser() {
+    if (old_) {
+      Set(old_->c_str());
+    } else {
+      RegDeleteValueW(key_, L"Browsers");
+    }
+    RegCloseKey(key_);
+  }
+
+ private:
+  static constexpr wchar_t kKey[] = L"Software\\Wine\\WineBrowser";
+  void Set(const wchar_t* value) {
+    RegSetValueExW(key_, L"Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   static_cast<DWORD>((lstrlenW(value) + 1) * sizeof(wchar_t)));
+  }
+  HKEY key_ = nullptr;
+  std::optional<std::wstring> old_;
+};
+
+TEST(DialogE2E, TheHomePageLabelLeavesTheDialogOpenAndAnimating) {
+  NoBrowser noBrowser;
+  TempFolder folder;
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  dialog.ClickAt({40, 278});
+  PumpFor(1500);
+  ASSERT_TRUE(dialog.process().Running());
+  ASSERT_TRUE(IsWindow(dialog.hwnd()));
+  const POINT o = dialog.Screen({0, 0});
+  const Image a = CaptureScreen();
+  PumpFor(300);
+  const Image b = CaptureScreen();
+  int changed = 0;
+  for (int y = 40; y < 240; ++y)
+    for (int x = 20; x < 340; ++x) changed += a.At(o.x + x, o.y + y) != b.At(o.x + x, o.y + y);
+  EXPECT_GT(changed, 200);
+  PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dialog.Closed(kClose));
+}
+
+}  // namespace
+}  // namespace qx::e2e

@@ -275,6 +275,16 @@ TEST(DialogLens, PathOfTheLensFrameByFrame) {
   }
 }
 
+TEST(DialogLens, ClosedInsideAYieldTheLoopFinishesThePassWithoutDrawing) {
+  Dialog d;
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[] {}, [] {}, [&] { d.form->Unload(); }});  // in the second pass
+  EXPECT_EQ(d.host.framesDrawn, 2);
+  EXPECT_EQ(d.form->LensX, 6);  // steps 4 and 5 of that pass still ran
+  EXPECT_EQ(d.form->LensY, 4);
+  EXPECT_EQ(d.host.yields, 3);  // no waiting for a frame after the close
+}
+
 TEST(DialogLens, FramesArePacedToSixtyASecond) {
   Dialog d;
   d.host.passesBeforeClose = 120;
