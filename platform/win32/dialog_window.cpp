@@ -31,9 +31,10 @@ COLORREF ToColorRef(Pixel p) {
 
 RECT ToRECT(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
-// The dialog's fonts: the labels' face (9.75 points, Shift-JIS character
-// set; the system picks the nearest face where it is missing), the same
-// underlined for the home-page address, and the default GUI font.
+// The labels' font: 9.75 points, Shift-JIS character set, underlined for the
+// home-page address. Where the face is missing the system picks the nearest
+// one that has the character set. (The two value labels use the default GUI
+// font.)
 UniqueFont MakeLabelFont(bool underline) {
   LOGFONTW lf{};
   WindowDC screen(nullptr);

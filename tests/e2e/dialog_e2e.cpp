@@ -521,8 +521,14 @@ TEST(DialogE2E, HandCursorOnTheControlsAndTooltipOnTheCloseBox) {
   for (const POINT& p : {POINT{200, 10}, POINT{380, 60}, POINT{100, 258}}) {
     EXPECT_EQ(CursorOver(dialog, p), arrow) << p.x << "," << p.y;
   }
-  CursorOver(dialog, kCloseBox);
-  EXPECT_TRUE(WaitUntil([&] { return TooltipShown(dialog.process().Pid()); }, 4000));
+  // Rest the mouse on the close box, nudging it now and then as a hand does.
+  const POINT box = dialog.Screen(kCloseBox);
+  int nudge = 0;
+  EXPECT_TRUE(WaitUntil([&] {
+    if (TooltipShown(dialog.process().Pid())) return true;
+    if (++nudge % 40 == 1) MouseMoveTo(box.x + (nudge / 40) % 2, box.y);
+    return false;
+  }, 6000));
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(dialog.Closed(kClose));
 }
