@@ -154,8 +154,10 @@ Colour PhotoSample(double x, double y) {
 
 Image MakeDialogPhoto() {
   Image img(kPhotoW, kPhotoH);
-  constexpr int kSub = 3;  // 3 x 3 samples per pixel
   for (int y = 0; y < kPhotoH; ++y) {
+    // Near the horizon the rows of flowers grow finer than a pixel: more
+    // samples there blend them into bands instead of noise.
+    const int kSub = y >= kHorizon - 2 && y < kHorizon + 30 ? 10 : 3;
     for (int x = 0; x < kPhotoW; ++x) {
       Colour sum;
       for (int sy = 0; sy < kSub; ++sy) {
