@@ -228,6 +228,19 @@ TEST(PicEffectLens, MatchesTheLiteralRulesForManyArguments) {
   }
 }
 
+TEST(PicEffectLens, AVeryLargeLensIsWorkedOutRowByRowAlike) {
+  // r = 1119: too many offsets to keep a table, so each call works out the
+  // rows it draws.
+  cPicEffect fx;
+  const Image buffer = TaggedImage(1600, 2);
+  fx.Bits(buffer);
+  for (float cx : {0.5f, 0.1f, 0.93f}) {
+    const auto want = LiteralLens(buffer, cx, 0.5f, 0.7f, 75);
+    ASSERT_TRUE(std::holds_alternative<Image>(want));
+    EXPECT_EQ(fx.Lens(cx, 0.5f, 0.7f, 75), std::get<Image>(want)) << cx;
+  }
+}
+
 TEST(PicEffectBits, WriteSetsBoundsAndRectangle) {
   cPicEffect fx;
   EXPECT_TRUE(fx.Bits().Empty());
