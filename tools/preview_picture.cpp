@@ -1,16 +1,44 @@
 #include "tools/preview_picture.h"
 
-#include "common/random.h"
-#include "common/raster.h"
-#include "saver/ball_pictures.h"
+#include "saver/quendelrix_s.h"
+#include "saver/saver_host.h"
 
 namespace qx::tools {
 
 namespace {
 
+// A screen of the preview pane's proportions (152 : 112, up to rounding).
 constexpr int kSceneWidth = 1024;
-constexpr int kSceneHeight = 754;  // 152 : 112 up to rounding
-constexpr int kSceneBalls = 26;
+constexpr int kSceneHeight = 754;
+constexpr int16_t kSceneBallCount = 60;  // the default setting
+
+// The saver's scene with no window: only the screen size is asked for.
+class StillHost final : public SaverHost {
+ public:
+  ScreenMetrics Screen() override {
+    return ScreenMetrics{kSceneWidth * 15.0f, kSceneHeight * 15.0f, 15.0f, 15.0f};
+  }
+  void PlaceWindow(int, int, int, int) override {}
+  void ShowTopMost() override {}
+  void Present(const Image&) override {}
+  void Yield() override {}
+  void Sleep(int) override {}
+  float SecondsSinceMidnight() override { return 0; }
+  int32_t ShowCursor(bool) override { return 0; }
+  int32_t VerifyScreenSavePassword() override { return 1; }
+  SystemCalls& System() override { return system_; }
+  void DestroyWindow() override {}
+  void EndProgram() override {}
+
+ private:
+  class NoSystem final : public SystemCalls {
+   public:
+    int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 0; }
+    VersionAnswer QueryVersion() override { return {}; }
+    bool GetWindowRect(WindowHandle, Rect&) override { return false; }
+    void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
+  } system_;
+};
 
 // Area average of the scene into the small picture, so that the balls keep
 // their soft edges when reduced.
@@ -40,16 +68,15 @@ Image Reduce(const Image& scene, int w, int h) {
 }  // namespace
 
 Image MakePreviewPicture() {
-  const auto pictures = MakeBallPictures();
-  Image scene(kSceneWidth, kSceneHeight, 0);
-  Random rnd;  // fixed start state: the same picture on every run
-  for (int i = 0; i < kSceneBalls; ++i) {
-    const Image& ball = pictures[static_cast<int>(rnd.Next() * kBallPictureCount)];
-    const int x = static_cast<int>(rnd.Next() * (kSceneWidth - ball.Width() + 1));
-    const int y = static_cast<int>(rnd.Next() * (kSceneHeight - ball.Height() + 1));
-    OrBlock(scene, x, y, ball.Width(), ball.Height(), ball, 0, 0);
-  }
-  return Reduce(scene, kPreviewWidth, kPreviewHeight);
+  // The saver's own first frame: the same scene at every start.
+  StillHost host;
+  ModuleValues values;
+  values.BallCount = kSceneBallCount;
+  values.Args = CommandLine(L"/s");
+  Quendelrix_S form(host, values);
+  form.SetUpScene();
+  form.DrawFrame();
+  return Reduce(form.Display(), kPreviewWidth, kPreviewHeight);
 }
 
 }  // namespace qx::tools
