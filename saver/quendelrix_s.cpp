@@ -127,10 +127,10 @@ void Quendelrix_S::DrawHalftoneBall(int32_t index, int16_t red, int16_t green,
 
 void Quendelrix_S::RunSaver() {
   RunCycle();
-  host_.Yield();
+  host_.PumpMessages();
   while (ExitFlag_ == kFalse16) {
     RunCycle();
-    host_.Yield();
+    host_.PumpMessages();
   }
 }
 
@@ -139,12 +139,12 @@ void Quendelrix_S::RunCycle() {
   // whole, so the screen never shows a half-drawn frame.
   const int32_t lastFrame = values_.Interval;
   for (StepNo_ = 0; StepNo_ <= lastFrame; ++StepNo_) {
-    host_.Yield();
+    host_.PumpMessages();
     if (ExitFlag_ != kFalse16) return;
     DrawFrame();
     host_.Present(Display_);
     host_.Sleep(kFrameSleepMs);
-    host_.Yield();
+    host_.PumpMessages();
   }
   Melt();
 }
@@ -234,7 +234,7 @@ void Quendelrix_S::EndSaver() {
     }
   }
   ExitFlag_ = kTrue16;
-  host_.Yield();
+  host_.PumpMessages();
   if (values_.Args.IsSaverMode()) {
     AllowSystemKeys(host_.System(), kTrue16);
     values_.CursorCount = host_.ShowCursor(true);

@@ -33,7 +33,7 @@ class SaverHost {
   virtual void Present(const Image& surface) = 0;
   // Dispatches every pending window message, then returns. The form's input
   // handlers run inside this call.
-  virtual void Yield() = 0;
+  virtual void PumpMessages() = 0;
   virtual void Sleep(int milliseconds) = 0;
   // The time of day in seconds since midnight.
   virtual float SecondsSinceMidnight() = 0;

@@ -21,7 +21,7 @@ class StillHost final : public SaverHost {
   void PlaceWindow(int, int, int, int) override {}
   void ShowTopMost() override {}
   void Present(const Image&) override {}
-  void Yield() override {}
+  void PumpMessages() override {}
   void Sleep(int) override {}
   float SecondsSinceMidnight() override { return 0; }
   int32_t ShowCursor(bool) override { return 0; }

@@ -69,7 +69,7 @@ class FakeSaverHost final : public SaverHost {
     }
     presented.push_back(h);
   }
-  void Yield() override {
+  void PumpMessages() override {
     log.push_back("Yield");
     ++yields;
     if (onYield) onYield(yields);
