@@ -6,7 +6,7 @@ QX_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine64 xvfb xdotool x11-utils imagemagick
+  wine64 xvfb xdotool x11-utils imagemagick locales
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.
@@ -25,8 +25,19 @@ qx_install_packages() {
     $sudo apt-get update
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
   fi
+  # Wine names Linux files in the locale's character set: the tests run it
+  # under a Japanese and a Western UTF-8 locale, which must exist.
+  local loc
+  for loc in ja_JP en_US; do
+    if ! locale -a 2>/dev/null | grep -qx "$loc.utf8"; then
+      $sudo localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+    fi
+  done
 }
 
+# Wine's own file names in UTF-8 whatever the caller's locale.
+export LANG=C.UTF-8
+unset LC_ALL
 export QX_WINEPREFIX="${QX_WINEPREFIX:-$QX_ROOT/build/wineprefix}"
 qx_wine_env() {
   export WINEPREFIX="$QX_WINEPREFIX"

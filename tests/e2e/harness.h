@@ -1,0 +1,126 @@
+// The end-to-end driver's toolbox: starts Quendelrix.scr the way the system
+// does, makes panes, finds windows, sends real input, reads files and the
+// screen, and waits for processes with a time bound.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/image.h"
+
+namespace qx::e2e {
+
+// The Quendelrix.scr that the build made.
+std::filesystem::path ScrPath();
+// A file of the source tree (the driver runs on the machine that built it).
+std::filesystem::path SourcePath(std::string_view relative);
+// The folder of the driver program (stand-in libraries are built there).
+std::filesystem::path DriverFolder();
+
+// A fresh folder holding a copy of Quendelrix.scr; removed with everything in
+// it when the object goes. `nonAscii` puts Japanese and accented letters into
+// the folder's name.
+class TempFolder {
+ public:
+  explicit TempFolder(bool nonAscii = false);
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  std::filesystem::path path;
+  std::filesystem::path scr;  // path / "Quendelrix.scr"
+  std::filesystem::path ini() const { return path / L"Quendelrix.ini"; }
+};
+
+// A started program; killed on destruction if it still runs.
+class ScrProcess {
+ public:
+  // CreateProcessW with the command line "\"<scr>\" <args>" (or just the
+  // quoted path when args is empty).
+  static ScrProcess Start(const std::filesystem::path& scr,
+                          std::wstring_view args);
+  // Any command line, as given.
+  static ScrProcess StartCommandLine(std::wstring commandLine);
+
+  ScrProcess(ScrProcess&& other) noexcept;
+  ScrProcess& operator=(ScrProcess&&) = delete;
+  ~ScrProcess();
+
+  bool Started() const { return process_ != nullptr; }
+  // Pumps this thread's messages while waiting; true when it ended in time.
+  bool WaitForExit(DWORD ms);
+  bool Running() const;
+  DWORD Pid() const { return pid_; }
+  std::optional<DWORD> ExitCode() const;
+  void Kill();
+
+ private:
+  ScrProcess() = default;
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+// Dispatches this thread's messages for `ms` milliseconds.
+void PumpFor(DWORD ms);
+// Waits (pumping) until `condition` holds or `ms` pass; its last answer.
+template <typename F>
+bool WaitUntil(F condition, DWORD ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount64() >= end) return false;
+    PumpFor(15);
+  }
+}
+// A top-level window with exactly this title, waited for up to `ms`.
+HWND WaitForWindow(std::wstring_view title, DWORD ms);
+HWND FindTopWindow(std::wstring_view title);
+std::wstring WindowTitle(HWND hwnd);
+// The process that owns a window.
+DWORD WindowPid(HWND hwnd);
+
+// Real input through SendInput, in screen pixels.
+void MouseMoveTo(int x, int y);
+enum class Button { kLeft, kRight, kMiddle };
+void MouseDown(Button button);
+void MouseUp(Button button);
+void Click(int x, int y, Button button = Button::kLeft);
+void PressKey(WORD vk);
+
+// The whole screen, read back through the screen DC.
+Image CaptureScreen();
+// Saves an image as a 24-bit BMP (for looking at a failure).
+bool SaveBmp(const Image& img, const std::filesystem::path& file);
+
+// A host window with a child pane of the given size, as a display control
+// panel makes for a preview.
+class PaneWindow {
+ public:
+  PaneWindow(int width, int height);
+  ~PaneWindow();
+  PaneWindow(const PaneWindow&) = delete;
+  PaneWindow& operator=(const PaneWindow&) = delete;
+  HWND host() const { return host_; }
+  HWND pane() const { return pane_; }
+  void DestroyPane();
+
+ private:
+  HWND host_ = nullptr;
+  HWND pane_ = nullptr;
+};
+
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& file);
+bool WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);
+
+// Per-program settings of Wine for Quendelrix.scr: the reported Windows
+// version ("win98" makes it a Windows 95 family system) and DLL overrides.
+void SetWindowsVersionWin98(bool win98);
+void SetDllOverride(std::wstring_view dll, std::wstring_view mode);
+void ClearDllOverride(std::wstring_view dll);
+
+}  // namespace qx::e2e
