@@ -103,6 +103,7 @@ void OrBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
 }
 
 void MoveBlock(Image& img, int dx, int dy, int w, int h, int sx, int sy) {
+  if (dx == sx && dy == sy) return;  // every pixel onto itself
   if (!ClipBlock(img.Width(), img.Height(), img.Width(), img.Height(), dx, dy,
                  w, h, sx, sy)) {
     return;

@@ -1,7 +1,7 @@
 #include "tools/preview_picture.h"
 
 #include "saver/quendelrix_s.h"
-#include "saver/saver_host.h"
+#include "saver/windowless_host.h"
 
 namespace qx::tools {
 
@@ -11,34 +11,6 @@ namespace {
 constexpr int kSceneWidth = 1024;
 constexpr int kSceneHeight = 754;
 constexpr int16_t kSceneBallCount = 60;  // the default setting
-
-// The saver's scene with no window: only the screen size is asked for.
-class StillHost final : public SaverHost {
- public:
-  ScreenMetrics Screen() override {
-    return ScreenMetrics{kSceneWidth * 15.0f, kSceneHeight * 15.0f, 15.0f, 15.0f};
-  }
-  void PlaceWindow(int, int, int, int) override {}
-  void ShowTopMost() override {}
-  void Present(const Image&) override {}
-  void PumpMessages() override {}
-  void Sleep(int) override {}
-  float SecondsSinceMidnight() override { return 0; }
-  int32_t ShowCursor(bool) override { return 0; }
-  int32_t VerifyScreenSavePassword() override { return 1; }
-  SystemCalls& System() override { return system_; }
-  void DestroyWindow() override {}
-  void EndProgram() override {}
-
- private:
-  class NoSystem final : public SystemCalls {
-   public:
-    int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 0; }
-    VersionAnswer QueryVersion() override { return {}; }
-    bool GetWindowRect(WindowHandle, Rect&) override { return false; }
-    void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
-  } system_;
-};
 
 // Area average of the scene into the small picture, so that the balls keep
 // their soft edges when reduced.
@@ -69,7 +41,7 @@ Image Reduce(const Image& scene, int w, int h) {
 
 Image MakePreviewPicture() {
   // The saver's own first frame: the same scene at every start.
-  StillHost host;
+  WindowlessSaverHost host(kSceneWidth, kSceneHeight);
   ModuleValues values;
   values.BallCount = kSceneBallCount;
   values.Args = CommandLine(L"/s");
