@@ -88,9 +88,14 @@ class SaverWindow final : public SaverHost {
   }
   int32_t VerifyScreenSavePassword() override {
     // The password service of the Windows 95 family, where it exists. A
-    // system without it has nothing to check: the user may leave.
+    // system without it has nothing to check: the user may leave. It is
+    // looked for beside the program and in the system folder only, never in
+    // the current directory, so that no file planted there decides whether
+    // the saver lets the user in.
     using VerifyFn = BOOL(WINAPI*)(HWND);
-    UniqueLibrary library(LoadLibraryW(L"password.cpl"));
+    UniqueLibrary library(LoadLibraryExW(
+        L"password.cpl", nullptr,
+        LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!library) return 1;
     auto verify = reinterpret_cast<VerifyFn>(reinterpret_cast<void*>(
         GetProcAddress(library.get(), "VerifyScreenSavePwd")));

@@ -274,14 +274,25 @@ TEST_F(SaverE2E, TheWindows95FamilyAsksForThePassword) {
   EXPECT_EQ(ReadFileBytes(calls).value_or(""), owner + owner + owner);
 }
 
+// Where the system has no password service there is nothing to check. A
+// refusing password.cpl in the current directory is not taken for it.
 TEST_F(SaverE2E, TheWindows95FamilyWithoutThePasswordServiceEndsOnInput) {
   SetWindowsVersionWin98(true);
+  TempFolder elsewhere;
+  ASSERT_TRUE(CopyFileW((DriverFolder() / L"password.cpl").c_str(),
+                        (elsewhere.path / L"password.cpl").c_str(), FALSE));
+  ASSERT_TRUE(WriteFileBytes(elsewhere.path / L"password_answer.txt", "0"));
+  wchar_t previous[MAX_PATH * 2] = {};
+  GetCurrentDirectoryW(MAX_PATH * 2, previous);
+  ASSERT_TRUE(SetCurrentDirectoryW(elsewhere.path.c_str()));
   auto s = StartSaver(folder_, L"/s");
+  SetCurrentDirectoryW(previous);
   ASSERT_TRUE(s.window);
   PumpFor(kSettle);
   MouseDown(Button::kLeft);
   MouseUp(Button::kLeft);
   EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+  EXPECT_FALSE(std::filesystem::exists(elsewhere.path / L"password_calls.txt"));
 }
 
 TEST_F(SaverE2E, ASecondSaverOrDialogEndsAtOnceWhileItRuns) {
