@@ -126,6 +126,17 @@ TEST_P(EveryLevel, FillsMatchTheReference) {
     Fill(fast, c);
     reference::Fill(slow, c);
     EXPECT_EQ(FirstDifference(fast, slow), "") << std::hex << c;
+    // Lines given either way round, cut at every edge.
+    const struct { int x0, x1, y; } lines[] = {
+        {0, 37, 0}, {30, 5, 28}, {-4, 9, 3}, {20, 99, 14}, {7, 7, 7},
+        {3, 12, -1}, {3, 12, 29}};
+    for (const auto& l : lines) {
+      fast = Numbered(37, 29);
+      slow = fast;
+      HLine(fast, l.x0, l.x1, l.y, c);
+      reference::HLine(slow, l.x0, l.x1, l.y, c);
+      EXPECT_EQ(FirstDifference(fast, slow), "") << l.x0 << "-" << l.x1 << "," << l.y;
+    }
     for (const Rect& r : rects) {
       fast = Numbered(37, 29);
       slow = fast;
