@@ -1,46 +1,50 @@
 #include "common/raster.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+
+#include "common/row_kernels.h"
 
 namespace qx {
 
 namespace {
 
 // Clips a w x h block copied from (sx, sy) in a source of sw x sh to (dx, dy)
-// in a destination of dw x dh. Returns false when nothing is left.
+// in a destination of dw x dh: only pixels whose destination and source both
+// lie inside their images remain. Returns false when nothing is left.
+// Computed in 64 bits so that no offset can overflow.
 bool ClipBlock(int dw, int dh, int sw, int sh, int& dx, int& dy, int& w,
                int& h, int& sx, int& sy) {
   if (w <= 0 || h <= 0) return false;
-  auto clipLow = [&](int& d, int& s, int& len) {
-    const int cut = std::max({0, -d, -s});
+  auto clip = [](long long d, long long s, long long len, long long dLimit,
+                 long long sLimit, int& dOut, int& sOut, int& lenOut) {
+    const long long cut = std::max({0LL, -d, -s});
     d += cut;
     s += cut;
     len -= cut;
+    len = std::min({len, dLimit - d, sLimit - s});
+    if (len <= 0) return false;
+    dOut = static_cast<int>(d);
+    sOut = static_cast<int>(s);
+    lenOut = static_cast<int>(len);
+    return true;
   };
-  clipLow(dx, sx, w);
-  clipLow(dy, sy, h);
-  w = std::min({w, dw - dx, sw - sx});
-  h = std::min({h, dh - dy, sh - sy});
-  return w > 0 && h > 0;
+  return clip(dx, sx, w, dw, sw, dx, sx, w) && clip(dy, sy, h, dh, sh, dy, sy, h);
 }
 
 }  // namespace
 
 void Fill(Image& img, Pixel color) {
-  Pixel* p = img.Data();
-  const size_t n = img.PixelCount();
-  for (size_t i = 0; i < n; ++i) p[i] = color;
+  FillRow(img.Data(), img.PixelCount(), color);
 }
 
 void FillRect(Image& img, Rect r, Pixel color) {
   const int left = std::max(r.left, 0), right = std::min(r.right, img.Width());
   const int top = std::max(r.top, 0), bottom = std::min(r.bottom, img.Height());
   if (left >= right || top >= bottom) return;
-  for (int y = top; y < bottom; ++y) {
-    Pixel* row = img.Row(y);
-    for (int x = left; x < right; ++x) row[x] = color;
-  }
+  const auto n = static_cast<size_t>(right - left);
+  for (int y = top; y < bottom; ++y) FillRow(img.Row(y) + left, n, color);
 }
 
 void HLine(Image& img, int x0, int x1, int y, Pixel color) {
@@ -50,18 +54,23 @@ void HLine(Image& img, int x0, int x1, int y, Pixel color) {
 
 void FillCircle(Image& img, int cx, int cy, int r, Pixel color) {
   if (r <= 0) return;
-  const long long limit = static_cast<long long>(r) * r + r;
-  for (int dy = -r; dy <= r; ++dy) {
-    const int y = cy + dy;
-    if (y < 0 || y >= img.Height()) continue;
-    // Widest |dx| with dx^2 + dy^2 <= limit.
-    int half = 0;
-    while (static_cast<long long>(half + 1) * (half + 1) +
-               static_cast<long long>(dy) * dy <= limit) {
-      ++half;
+  const long long limit = 1LL * r * r + r;
+  const int yFirst = std::max(cy - r, 0);
+  const int yLast = std::min(cy + r, img.Height() - 1);
+  for (int y = yFirst; y <= yLast; ++y) {
+    const long long ddy = y - cy;
+    const long long rest = limit - ddy * ddy;
+    if (rest < 0) continue;
+    // Widest half-width h with h^2 <= rest: a square root, then corrected
+    // by at most a step either way.
+    long long half = static_cast<long long>(std::sqrt(static_cast<double>(rest)));
+    while (half * half > rest) --half;
+    while ((half + 1) * (half + 1) <= rest) ++half;
+    const long long x0 = std::max<long long>(cx - half, 0);
+    const long long x1 = std::min<long long>(cx + half + 1, img.Width());
+    if (x0 < x1) {
+      FillRow(img.Row(y) + x0, static_cast<size_t>(x1 - x0), color);
     }
-    if (static_cast<long long>(dy) * dy > limit) continue;
-    HLine(img, cx - half, cx + half + 1, y, color);
   }
 }
 
@@ -71,9 +80,14 @@ void CopyBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
                  w, h, sx, sy)) {
     return;
   }
+  const size_t bytes = static_cast<size_t>(w) * sizeof(Pixel);
+  if (w == dst.Width() && w == src.Width()) {
+    // Whole rows on both sides: one contiguous copy.
+    std::memcpy(dst.Row(dy), src.Row(sy), bytes * static_cast<size_t>(h));
+    return;
+  }
   for (int j = 0; j < h; ++j) {
-    std::memcpy(dst.Row(dy + j) + dx, src.Row(sy + j) + sx,
-                static_cast<size_t>(w) * sizeof(Pixel));
+    std::memcpy(dst.Row(dy + j) + dx, src.Row(sy + j) + sx, bytes);
   }
 }
 
@@ -84,25 +98,30 @@ void OrBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
     return;
   }
   for (int j = 0; j < h; ++j) {
-    Pixel* d = dst.Row(dy + j) + dx;
-    const Pixel* s = src.Row(sy + j) + sx;
-    for (int i = 0; i < w; ++i) d[i] |= s[i];
+    OrRow(dst.Row(dy + j) + dx, src.Row(sy + j) + sx, static_cast<size_t>(w));
   }
 }
 
 void MoveBlock(Image& img, int dx, int dy, int w, int h, int sx, int sy) {
+  if (dx == sx && dy == sy) return;  // every pixel onto itself
   if (!ClipBlock(img.Width(), img.Height(), img.Width(), img.Height(), dx, dy,
                  w, h, sx, sy)) {
     return;
   }
   const size_t bytes = static_cast<size_t>(w) * sizeof(Pixel);
-  if (dy <= sy) {
+  if (dy == sy) {
+    // Each row moves within itself: the rows overlap.
     for (int j = 0; j < h; ++j) {
       std::memmove(img.Row(dy + j) + dx, img.Row(sy + j) + sx, bytes);
     }
+  } else if (dy < sy) {
+    // Upwards: every source row is read before any copy lands on it.
+    for (int j = 0; j < h; ++j) {
+      std::memcpy(img.Row(dy + j) + dx, img.Row(sy + j) + sx, bytes);
+    }
   } else {
     for (int j = h - 1; j >= 0; --j) {
-      std::memmove(img.Row(dy + j) + dx, img.Row(sy + j) + sx, bytes);
+      std::memcpy(img.Row(dy + j) + dx, img.Row(sy + j) + sx, bytes);
     }
   }
 }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string_view>
+#include <optional>
 
 #include "common/numbers.h"
 #include "common/raster.h"
@@ -11,19 +11,18 @@ namespace qx {
 
 namespace {
 
-constexpr int kOrange[3] = {249, 166, 13};
-constexpr int kWhite[3] = {255, 255, 255};
 constexpr int kRingStep = 9;
 constexpr int kRingCount = 64;
+constexpr int kRadiusStep = 2;
 
-// Base colours of the painted pictures 4 to 13.
-constexpr std::string_view kBallColor[10] = {
-    "000-000-088", "000-048-000", "076-000-000", "082-026-000",
-    "080-000-070", "000-048-062", "068-042-004", "070-048-048",
-    "080-030-030", "072-032-056"};
-
-int ParseChannel(std::string_view text) {
-  return static_cast<int>(LenientNumber(text));
+// One channel of ring `ring`: base + 9 x ring in 16 bits, clamped to 255;
+// nullopt when it overflows or is negative (no colour can be made of it).
+std::optional<int> RingChannel(int16_t base, int ring) {
+  const auto lift = CheckedMul<int16_t>(kRingStep, static_cast<int16_t>(ring));
+  if (!lift) return std::nullopt;
+  const auto sum = CheckedAdd<int16_t>(base, *lift);
+  if (!sum || *sum < 0) return std::nullopt;
+  return std::min<int>(*sum, 255);
 }
 
 }  // namespace
@@ -59,33 +58,18 @@ Image StoredBallPicture(int side, int red, int green, int blue) {
 
 void DrawHalftoneBall(Image& picture, int16_t red, int16_t green,
                       int16_t blue) {
+  // The centre follows the width and height, halved with truncation; the
+  // radius follows the width alone.
   const int hx = static_cast<int>(RoundHalfEven(picture.Width())) / 2;
   const int hy = static_cast<int>(RoundHalfEven(picture.Height())) / 2;
+  Pixel color = 0;
   for (int i = 0; i < kRingCount; ++i) {
-    const int lift = kRingStep * i;
-    const Pixel color = Rgb(std::min(255, red + lift),
-                            std::min(255, green + lift),
-                            std::min(255, blue + lift));
-    FillCircle(picture, hx, hy, hx - 2 * i, color);
+    const auto r = RingChannel(red, i);
+    const auto g = RingChannel(green, i);
+    const auto b = RingChannel(blue, i);
+    if (r && g && b) color = Rgb(*r, *g, *b);
+    FillCircle(picture, hx, hy, hx - kRadiusStep * i, color);
   }
-}
-
-std::array<Image, kBallPictureCount> MakeBallPictures() {
-  std::array<Image, kBallPictureCount> pictures;
-  pictures[0] = StoredBallPicture(kLargeBall, kOrange[0], kOrange[1], kOrange[2]);
-  pictures[1] = StoredBallPicture(kSmallBall, kOrange[0], kOrange[1], kOrange[2]);
-  pictures[2] = StoredBallPicture(kLargeBall, kWhite[0], kWhite[1], kWhite[2]);
-  pictures[3] = StoredBallPicture(kSmallBall, kWhite[0], kWhite[1], kWhite[2]);
-  for (int index = 4; index < kBallPictureCount; ++index) {
-    const std::string_view color = kBallColor[index - 4];
-    const int side = BallPictureSide(index);
-    pictures[index] = Image(side, side, 0);
-    DrawHalftoneBall(pictures[index],
-                     static_cast<int16_t>(ParseChannel(color.substr(0, 3))),
-                     static_cast<int16_t>(ParseChannel(color.substr(4, 3))),
-                     static_cast<int16_t>(ParseChannel(color.substr(8, 3))));
-  }
-  return pictures;
 }
 
 }  // namespace qx

@@ -1,8 +1,7 @@
-// The fourteen ball pictures of the saver: four glowing balls made by the
-// stored-picture rule and ten painted by the halftone ball painter.
+// The ball pictures of the saver: the glowing balls the form carries with it
+// and the halftone painter of the other ten.
 #pragma once
 
-#include <array>
 #include <cstdint>
 
 #include "common/image.h"
@@ -16,18 +15,17 @@ inline constexpr int kSmallBall = 89;
 // Side of picture `index` (0 to 13): 119 for 0, 2 and 4 to 8, else 89.
 int BallPictureSide(int index);
 
-// The glowing ball of the stored pictures: for side S, centre m = (S - 1) / 2,
-// N = m + 1 rings, k the rounded distance from (m, m); black where k >= N,
-// else base x (N - k) / N per channel, rounded half to even.
+// The glowing ball: for side S, centre m = (S - 1) / 2, N = m + 1 rings, k
+// the rounded distance from (m, m); black where k >= N, else
+// base x (N - k) / N per channel, rounded half to even.
 Image StoredBallPicture(int side, int red, int green, int blue);
 
 // Paints concentric discs into `picture`: ring i (0 to 63) has radius
-// hx - 2i (hx from the width) and colour base + 9i per channel, clamped to
-// 255. Pixels outside the largest disc keep their content.
+// hx - 2i (hx from the width alone) and colour base + 9i per channel,
+// clamped to 255; a ring whose colour cannot be formed (a negative channel
+// or a sum past 16 bits) keeps the previous ring's colour, black for the
+// first. Pixels outside the largest disc keep their content.
 void DrawHalftoneBall(Image& picture, int16_t red, int16_t green,
                       int16_t blue);
-
-// All fourteen pictures, in element order.
-std::array<Image, kBallPictureCount> MakeBallPictures();
 
 }  // namespace qx

@@ -1,16 +1,16 @@
 #include "tools/preview_picture.h"
 
-#include "common/random.h"
-#include "common/raster.h"
-#include "saver/ball_pictures.h"
+#include "saver/quendelrix_s.h"
+#include "saver/windowless_host.h"
 
 namespace qx::tools {
 
 namespace {
 
+// A screen of the preview pane's proportions (152 : 112, up to rounding).
 constexpr int kSceneWidth = 1024;
-constexpr int kSceneHeight = 754;  // 152 : 112 up to rounding
-constexpr int kSceneBalls = 26;
+constexpr int kSceneHeight = 754;
+constexpr int16_t kSceneBallCount = 60;  // the default setting
 
 // Area average of the scene into the small picture, so that the balls keep
 // their soft edges when reduced.
@@ -40,16 +40,15 @@ Image Reduce(const Image& scene, int w, int h) {
 }  // namespace
 
 Image MakePreviewPicture() {
-  const auto pictures = MakeBallPictures();
-  Image scene(kSceneWidth, kSceneHeight, 0);
-  Random rnd;  // fixed start state: the same picture on every run
-  for (int i = 0; i < kSceneBalls; ++i) {
-    const Image& ball = pictures[static_cast<int>(rnd.Next() * kBallPictureCount)];
-    const int x = static_cast<int>(rnd.Next() * (kSceneWidth - ball.Width() + 1));
-    const int y = static_cast<int>(rnd.Next() * (kSceneHeight - ball.Height() + 1));
-    OrBlock(scene, x, y, ball.Width(), ball.Height(), ball, 0, 0);
-  }
-  return Reduce(scene, kPreviewWidth, kPreviewHeight);
+  // The saver's own first frame: the same scene at every start.
+  WindowlessSaverHost host(kSceneWidth, kSceneHeight);
+  ModuleValues values;
+  values.BallCount = kSceneBallCount;
+  values.Args = CommandLine(L"/s");
+  Quendelrix_S form(host, values);
+  form.SetUpScene();
+  form.DrawFrame();
+  return Reduce(form.Display(), kPreviewWidth, kPreviewHeight);
 }
 
 }  // namespace qx::tools

@@ -1,0 +1,253 @@
+#include "saver/quendelrix_s.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include "common/raster.h"
+
+namespace qx {
+
+namespace {
+
+constexpr int kFirstPaintedPicture = 4;
+
+// Base colours of the painted pictures 4 to 13: red, green and blue as three
+// decimal digits each.
+constexpr std::string_view kPaintedColors[kBallPictureCount - kFirstPaintedPicture] = {
+    "000-000-088", "000-048-000", "076-000-000", "082-026-000", "080-000-070",
+    "000-048-062", "068-042-004", "070-048-048", "080-030-030", "072-032-056"};
+
+constexpr Pixel kOrange = Rgb(249, 166, 13);
+constexpr Pixel kWhite = Rgb(255, 255, 255);
+
+// A number that cannot be represented where the animation needs it ends the
+// animation (the load handler catches it and the window keeps its picture).
+struct AnimationFault {};
+
+template <typename Int>
+Int Rounded(float value) {
+  const auto r = RoundTo<Int>(value);
+  if (!r) throw AnimationFault{};
+  return *r;
+}
+
+// Three characters from 1-based position `pos`, read as a number, Int
+// applied; nullopt when the text is no number or too large.
+std::optional<int16_t> Channel(const std::string& text, size_t pos) {
+  if (text.size() < pos) return std::nullopt;
+  return FloorTo<int16_t>(LenientNumber(std::string_view(text).substr(pos - 1, 3)));
+}
+
+}  // namespace
+
+Quendelrix_S::Quendelrix_S(SaverHost& host, ModuleValues& values)
+    : host_(host), values_(values) {
+  // The four pictures the form carries with it.
+  PicBall_[0] = StoredBallPicture(kLargeBall, RedOf(kOrange), GreenOf(kOrange), BlueOf(kOrange));
+  PicBall_[1] = StoredBallPicture(kSmallBall, RedOf(kOrange), GreenOf(kOrange), BlueOf(kOrange));
+  PicBall_[2] = StoredBallPicture(kLargeBall, RedOf(kWhite), GreenOf(kWhite), BlueOf(kWhite));
+  PicBall_[3] = StoredBallPicture(kSmallBall, RedOf(kWhite), GreenOf(kWhite), BlueOf(kWhite));
+}
+
+void Quendelrix_S::SetUpScene() {
+  const ScreenMetrics screen = host_.Screen();
+
+  // 1 to 4: the window and the surface cover the screen exactly.
+  if (auto w = ToInt16(screen.widthTwips / screen.twipsPerPixelX)) ScrW_ = *w;
+  if (auto h = ToInt16(screen.heightTwips / screen.twipsPerPixelY)) ScrH_ = *h;
+  Display_ = Image(ScrW_, ScrH_, 0);
+  host_.PlaceWindow(0, 0, ScrW_, ScrH_);
+
+  // 5: BallMax + 1 balls; a negative count makes none.
+  BallMax_ = values_.BallCount;
+  Balls_.assign(static_cast<size_t>(std::max(0, BallMax_ + 1)), BallRec{});
+
+  // 6 and 7: the colour table.
+  for (int i = kFirstPaintedPicture; i < kBallPictureCount; ++i) {
+    BallColor_[i] = std::string(kPaintedColors[i - kFirstPaintedPicture]);
+  }
+  for (BallIdx_ = kFirstPaintedPicture; BallIdx_ < kBallPictureCount; ++BallIdx_) {
+    const std::string& color = BallColor_[BallIdx_];
+    if (auto c = Channel(color, 1)) ColR_[BallIdx_] = *c;
+    if (auto c = Channel(color, 5)) ColG_[BallIdx_] = *c;
+    if (auto c = Channel(color, 9)) ColB_[BallIdx_] = *c;
+  }
+
+  // 8: the painted pictures, each on a black square of its side.
+  for (BallIdx_ = kFirstPaintedPicture; BallIdx_ < kBallPictureCount; ++BallIdx_) {
+    const int side = BallPictureSide(BallIdx_);
+    Image& picture = PicBall_[BallIdx_];
+    picture = Image(side, side, 0);
+    FillRect(picture, Rect{0, 0, side, side}, 0);
+    DrawHalftoneBall(BallIdx_, ColR_[BallIdx_], ColG_[BallIdx_], ColB_[BallIdx_]);
+  }
+
+  // 9: every ball's picture first, then (10) per ball its size, steps and
+  // position, in this order of random draws.
+  const int32_t last = BallMax_;
+  for (BallIdx_ = 0; BallIdx_ <= last; ++BallIdx_) {
+    Balls_[BallIdx_].Pic = static_cast<int16_t>(std::floor(14.0f * rnd_.Next()));
+  }
+  const float scaleWidth = static_cast<float>(Display_.Width());
+  const float scaleHeight = static_cast<float>(Display_.Height());
+  for (BallIdx_ = 0; BallIdx_ <= last; ++BallIdx_) {
+    BallRec& b = Balls_[BallIdx_];
+    b.Size = static_cast<int16_t>(BallPictureSide(b.Pic));
+    do {
+      b.VX = 5.0f * rnd_.Next() - 2.0f;
+    } while (b.VX == 0.0f);
+    do {
+      b.VY = 5.0f * rnd_.Next() - 2.0f;
+    } while (b.VY == 0.0f);
+    b.X = std::floor((scaleWidth - static_cast<float>(b.Size) + 1.0f) * rnd_.Next());
+    b.Y = std::floor((scaleHeight - static_cast<float>(b.Size) + 1.0f) * rnd_.Next());
+  }
+}
+
+void Quendelrix_S::Form_Load() {
+  SetUpScene();
+  // 11.
+  ExitFlag_ = kFalse16;
+  host_.ShowTopMost();
+  // 12.
+  try {
+    RunSaver();
+  } catch (const AnimationFault&) {
+    // The animation stops; the window keeps its last picture and input
+    // still ends the program.
+  }
+}
+
+void Quendelrix_S::DrawHalftoneBall(int32_t index, int16_t red, int16_t green,
+                                    int16_t blue) {
+  if (index < 0 || index >= kBallPictureCount) return;
+  qx::DrawHalftoneBall(PicBall_[index], red, green, blue);
+}
+
+void Quendelrix_S::RunSaver() {
+  RunCycle();
+  host_.PumpMessages();
+  while (ExitFlag_ == kFalse16) {
+    RunCycle();
+    host_.PumpMessages();
+  }
+}
+
+void Quendelrix_S::RunCycle() {
+  // Ball phase: frames 0 to Interval, composed off-screen and presented
+  // whole, so the screen never shows a half-drawn frame.
+  const int32_t lastFrame = values_.Interval;
+  for (StepNo_ = 0; StepNo_ <= lastFrame; ++StepNo_) {
+    host_.PumpMessages();
+    if (ExitFlag_ != kFalse16) return;
+    DrawFrame();
+    host_.Present(Display_);
+    host_.Sleep(kFrameSleepMs);
+    host_.PumpMessages();
+  }
+  Melt();
+}
+
+void Quendelrix_S::DrawFrame() {
+  Fill(Display_, 0);
+  const float scaleWidth = static_cast<float>(Display_.Width());
+  const float scaleHeight = static_cast<float>(Display_.Height());
+  const int32_t last = BallMax_;
+  for (BallIdx_ = 0; BallIdx_ <= last; ++BallIdx_) {
+    BallRec& b = Balls_[BallIdx_];
+    b.X = b.X + b.VX;
+    b.Y = b.Y + b.VY;
+    // A ball past an edge only turns round; the next step brings it back.
+    if (b.X < 0 || b.X > scaleWidth - static_cast<float>(b.Size)) b.VX = -b.VX;
+    if (b.Y < 0 || b.Y > scaleHeight - static_cast<float>(b.Size)) b.VY = -b.VY;
+    const Image& picture = PicBall_[b.Pic];
+    OrBlock(Display_, Rounded<int32_t>(b.X), Rounded<int32_t>(b.Y), b.Size,
+            b.Size, picture, 0, 0);
+  }
+}
+
+std::optional<MeltMove> MeltMoveFrom(float rx, float ry, float rdx, float rdy,
+                                     int16_t scrW, int16_t scrH) {
+  const float spanX = static_cast<float>(scrW - kMeltBlock);
+  const float spanY = static_cast<float>(scrH - kMeltBlock);
+  const auto x = RoundTo<int16_t>(spanX * rx);
+  const auto y = RoundTo<int16_t>(spanY * ry);
+  const auto dx = RoundTo<int16_t>(2.0f * rdx - 1.0f);
+  const auto dy = RoundTo<int16_t>(2.0f * rdy - 1.0f);
+  if (!x || !y || !dx || !dy) return std::nullopt;
+  return MeltMove{*x, *y, *dx, *dy};
+}
+
+void Quendelrix_S::Melt() {
+  // No yield and no look at ExitFlag: the moves run back to back on the
+  // picture that is on screen.
+  rnd_.Reseed(host_.SecondsSinceMidnight());
+  for (StepNo_ = 1; StepNo_ <= kMeltCopies; ++StepNo_) {
+    const float rx = rnd_.Next();
+    const float ry = rnd_.Next();
+    const float rdx = rnd_.Next();
+    const float rdy = rnd_.Next();
+    const auto move = MeltMoveFrom(rx, ry, rdx, rdy, ScrW_, ScrH_);
+    if (!move) throw AnimationFault{};
+    MeltX_ = move->MeltX;
+    MeltY_ = move->MeltY;
+    MeltDX_ = move->MeltDX;
+    MeltDY_ = move->MeltDY;
+    MoveBlock(Display_, MeltX_ + MeltDX_, MeltY_ + MeltDY_, kMeltBlock,
+              kMeltBlock, MeltX_, MeltY_);
+    if (StepNo_ % kMeltCopiesPerPresent == 0) host_.Present(Display_);
+  }
+}
+
+void Quendelrix_S::Display_MouseDown(int, int, float, float) { EndSaver(); }
+
+void Quendelrix_S::Display_MouseMove(int, int, float x, float y) {
+  if (values_.Args.Empty()) return;  // the test run ignores the pointer
+  if (StartSet_ == kFalse16) {
+    StartX_ = x;
+    StartY_ = y;
+    StartSet_ = kTrue16;
+    return;
+  }
+  // Only a move that changes both coordinates counts.
+  if (x == StartX_ || y == StartY_) return;
+  EndSaver();
+  // Still here: the password was refused. The next move records anew.
+  StartSet_ = kFalse16;
+}
+
+void Quendelrix_S::Form_KeyDown(int, int) { EndSaver(); }
+
+void Quendelrix_S::Form_QueryUnload(int16_t&, UnloadMode) {
+  ExitFlag_ = kTrue16;
+}
+
+void Quendelrix_S::EndSaver() {
+  const bool saverMode = values_.Args.IsSaverMode();
+  if (saverMode && IsNTPlatform(host_.System()) != kTrue16) {
+    // The Windows 95 family leaves the password check to the saver.
+    values_.CursorCount = host_.ShowCursor(true);
+    if (host_.VerifyScreenSavePassword() == 0) {
+      values_.CursorCount = host_.ShowCursor(false);
+      return;  // refused: the saver runs on
+    }
+  }
+  ExitFlag_ = kTrue16;
+  host_.PumpMessages();
+  if (values_.Args.IsSaverMode()) {
+    AllowSystemKeys(host_.System(), kTrue16);
+    values_.CursorCount = host_.ShowCursor(true);
+  }
+  host_.System().SetSystemParameter(kSpiSetScreenSaveActive, 1, 0);
+  Unload();
+  host_.EndProgram();
+}
+
+void Quendelrix_S::Unload() {
+  int16_t cancel = 0;
+  Form_QueryUnload(cancel, UnloadMode::kFormCode);
+  host_.DestroyWindow();
+}
+
+}  // namespace qx

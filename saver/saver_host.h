@@ -1,0 +1,52 @@
+// What the saver form needs of the system: its window, the message queue,
+// the clock, the cursor and the password check. The Windows layer implements
+// it with a full-screen window; tests record the calls.
+#pragma once
+
+#include <cstdint>
+
+#include "common/image.h"
+#include "startup/system_helpers.h"
+
+namespace qx {
+
+// The screen's size in twips and its twips-per-pixel factors.
+struct ScreenMetrics {
+  float widthTwips = 0;
+  float heightTwips = 0;
+  float twipsPerPixelX = 15;
+  float twipsPerPixelY = 15;
+};
+
+class SaverHost {
+ public:
+  virtual ~SaverHost() = default;
+
+  virtual ScreenMetrics Screen() = 0;
+  // Places the borderless window at (x, y) with the given size in pixels.
+  virtual void PlaceWindow(int x, int y, int width, int height) = 0;
+  // Shows the window in its normal state, then puts it above every window
+  // that is not top-most, without moving, sizing or activating it.
+  virtual void ShowTopMost() = 0;
+  // Copies `surface` to the window: it is now what the user sees, and what
+  // the window repaints from.
+  virtual void Present(const Image& surface) = 0;
+  // Dispatches every pending window message, then returns. The form's input
+  // handlers run inside this call.
+  virtual void PumpMessages() = 0;
+  virtual void Sleep(int milliseconds) = 0;
+  // The time of day in seconds since midnight.
+  virtual float SecondsSinceMidnight() = 0;
+  // ShowCursor; returns the new display counter.
+  virtual int32_t ShowCursor(bool show) = 0;
+  // The system's screen-saver password check, owned by the saver window:
+  // non-zero when the user passed it (or no check exists on this system).
+  virtual int32_t VerifyScreenSavePassword() = 0;
+  virtual SystemCalls& System() = 0;
+  // Destroys the window (the form's unload, after its query has run).
+  virtual void DestroyWindow() = 0;
+  // Ends the process at once; no code of the animation runs after it.
+  virtual void EndProgram() = 0;
+};
+
+}  // namespace qx

@@ -1,0 +1,46 @@
+// A saver host with no window: the scene is built for a screen of a given
+// size and frames are composed, but nothing is shown and no input arrives.
+// The resource generator draws the preview still with it, and the
+// benchmarks measure the frame and the melt with it.
+#pragma once
+
+#include "saver/saver_host.h"
+
+namespace qx {
+
+class WindowlessSaverHost final : public SaverHost {
+ public:
+  WindowlessSaverHost(int widthPixels, int heightPixels)
+      : width_(widthPixels), height_(heightPixels) {}
+
+  ScreenMetrics Screen() override {
+    return ScreenMetrics{static_cast<float>(width_) * 15.0f,
+                         static_cast<float>(height_) * 15.0f, 15.0f, 15.0f};
+  }
+  void PlaceWindow(int, int, int, int) override {}
+  void ShowTopMost() override {}
+  void Present(const Image&) override {}
+  void PumpMessages() override {}
+  void Sleep(int) override {}
+  float SecondsSinceMidnight() override { return 0; }
+  int32_t ShowCursor(bool) override { return 0; }
+  int32_t VerifyScreenSavePassword() override { return 1; }
+  SystemCalls& System() override { return system_; }
+  void DestroyWindow() override {}
+  void EndProgram() override {}
+
+ private:
+  class NoSystem final : public SystemCalls {
+   public:
+    int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 0; }
+    VersionAnswer QueryVersion() override { return {}; }
+    bool GetWindowRect(WindowHandle, Rect&) override { return false; }
+    void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
+  };
+
+  int width_;
+  int height_;
+  NoSystem system_;
+};
+
+}  // namespace qx

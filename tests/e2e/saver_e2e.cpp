@@ -1,0 +1,311 @@
+// The full-screen saver as a user meets it: its window, the moving balls and
+// the melt on screen, and every way input, a close request or a second
+// instance ends it or leaves it running, on both system families.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness.h"
+
+namespace qx::e2e {
+namespace {
+
+constexpr wchar_t kSaverTitle[] = L"Quendelrix(Main)";
+constexpr DWORD kWindowWait = 8000;
+constexpr DWORD kEndWait = 3000;
+// Long enough for the window's first WM_MOUSEMOVE and a few frames.
+constexpr DWORD kSettle = 1500;
+// Where the cursor waits while the saver starts.
+constexpr int kRestX = 400;
+constexpr int kRestY = 300;
+
+// A settings file with the given values, keys as the program writes them.
+void WriteSettings(const TempFolder& folder, int balls, int interval) {
+  const std::string text = "[Section]\r\n\x8B\x85\x82\xCC\x90\x94= " +
+                           std::to_string(balls) +
+                           "\r\n\xB2\xDD\xC0\xB0\xCA\xDE\xD9= " +
+                           std::to_string(interval) + "\r\n";
+  ASSERT_TRUE(WriteFileBytes(folder.ini(), text));
+}
+
+// The saver started with the cursor resting at (kRestX, kRestY).
+struct RunningSaver {
+  ScrProcess process;
+  HWND window = nullptr;
+};
+RunningSaver StartSaver(const TempFolder& folder, std::wstring_view args) {
+  MouseMoveTo(kRestX, kRestY);
+  PumpFor(100);
+  RunningSaver s{ScrProcess::Start(folder.scr, args), nullptr};
+  s.window = WaitForWindow(kSaverTitle, kWindowWait);
+  return s;
+}
+
+// Top-level windows with the saver's title.
+int SaverWindowCount() {
+  int count = 0;
+  EnumWindows(
+      [](HWND hwnd, LPARAM counter) -> BOOL {
+        if (WindowTitle(hwnd) == kSaverTitle) ++*reinterpret_cast<int*>(counter);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+struct ScreenStats {
+  size_t colours = 0;
+  double blackShare = 0;
+};
+ScreenStats Stats(const Image& img) {
+  std::set<Pixel> colours;
+  size_t black = 0;
+  for (size_t i = 0; i < img.PixelCount(); ++i) {
+    const Pixel p = img.Data()[i] & 0x00FFFFFF;
+    colours.insert(p);
+    black += p == 0;
+  }
+  return {colours.size(), static_cast<double>(black) / img.PixelCount()};
+}
+
+double ChangedShare(const Image& a, const Image& b) {
+  size_t changed = 0;
+  for (size_t i = 0; i < a.PixelCount(); ++i) {
+    changed += (a.Data()[i] & 0x00FFFFFF) != (b.Data()[i] & 0x00FFFFFF);
+  }
+  return static_cast<double>(changed) / a.PixelCount();
+}
+
+// With one ball on screen: the frame shows that ball whole (a 119 or 89
+// square of non-black pixels, symmetric about both axes), or a picture the
+// melt has pulled out of shape.
+enum class OneBallShot { kBall, kMelted, kOther };
+OneBallShot Classify(const Image& img) {
+  int left = img.Width(), top = img.Height(), right = -1, bottom = -1;
+  for (int y = 0; y < img.Height(); ++y) {
+    for (int x = 0; x < img.Width(); ++x) {
+      if ((img.At(x, y) & 0x00FFFFFF) == 0) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  if (right < 0) return OneBallShot::kOther;
+  if (left == 0 || top == 0 || right == img.Width() - 1 ||
+      bottom == img.Height() - 1) {
+    return OneBallShot::kOther;  // cut by the screen's edge
+  }
+  const int w = right - left + 1, h = bottom - top + 1;
+  bool symmetric = w == h;
+  for (int y = top; symmetric && y <= bottom; ++y) {
+    for (int x = left; symmetric && x <= right; ++x) {
+      const Pixel p = img.At(x, y) & 0x00FFFFFF;
+      symmetric = p == (img.At(right - (x - left), y) & 0x00FFFFFF) &&
+                  p == (img.At(x, bottom - (y - top)) & 0x00FFFFFF);
+    }
+  }
+  if (symmetric && (w == 119 || w == 89)) return OneBallShot::kBall;
+  // Out of shape, and more than a frame's few pixels of movement can
+  // explain (a screen read while a frame was being drawn).
+  auto nearSide = [](int n) {
+    return (n >= 89 && n <= 97) || (n >= 119 && n <= 127);
+  };
+  if (!symmetric && (!nearSide(w) || !nearSide(h))) return OneBallShot::kMelted;
+  return OneBallShot::kOther;
+}
+
+class SaverE2E : public testing::Test {
+ protected:
+  void TearDown() override { SetWindowsVersionWin98(false); }
+  TempFolder folder_;
+};
+
+TEST_F(SaverE2E, OneTopMostBorderlessWindowCoversTheScreen) {
+  auto s = StartSaver(folder_, L"/s");
+  ASSERT_TRUE(s.window);
+  EXPECT_EQ(WindowPid(s.window), s.process.Pid());
+  PumpFor(300);
+  EXPECT_EQ(SaverWindowCount(), 1);
+  const LONG style = GetWindowLongW(s.window, GWL_STYLE);
+  const LONG exStyle = GetWindowLongW(s.window, GWL_EXSTYLE);
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_TRUE(style & WS_VISIBLE);
+  EXPECT_FALSE(style & (WS_CAPTION | WS_BORDER | WS_THICKFRAME | WS_DLGFRAME));
+  EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+  RECT r;
+  ASSERT_TRUE(GetWindowRect(s.window, &r));
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(r.bottom, GetSystemMetrics(SM_CYSCREEN));
+}
+
+TEST_F(SaverE2E, ShowsManyColouredBallsMovingOnBlack) {
+  auto s = StartSaver(folder_, L"/s");
+  ASSERT_TRUE(s.window);
+  PumpFor(kSettle);
+  const Image first = CaptureScreen();
+  PumpFor(1000);
+  const Image second = CaptureScreen();
+  ASSERT_TRUE(s.process.Running());
+  for (const Image* shot : {&first, &second}) {
+    const ScreenStats stats = Stats(*shot);
+    EXPECT_GE(stats.colours, 200u);      // sixty shaded, mixing balls
+    EXPECT_GE(stats.blackShare, 0.25);   // on a black background
+    EXPECT_LE(stats.blackShare, 0.95);
+  }
+  EXPECT_GE(ChangedShare(first, second), 0.05);
+}
+
+TEST_F(SaverE2E, TheMeltDistortsThePictureAfterEachBallPhase) {
+  WriteSettings(folder_, 0, 20);  // one ball, short ball phases
+  auto s = StartSaver(folder_, L"/s");
+  ASSERT_TRUE(s.window);
+  PumpFor(300);
+  int balls = 0, melted = 0;
+  const ULONGLONG end = GetTickCount64() + 6000;
+  while (GetTickCount64() < end && (balls < 3 || melted < 3)) {
+    switch (Classify(CaptureScreen())) {
+      case OneBallShot::kBall: ++balls; break;
+      case OneBallShot::kMelted: ++melted; break;
+      case OneBallShot::kOther: break;
+    }
+    PumpFor(20);
+  }
+  EXPECT_GE(balls, 3) << "whole-ball frames seen";
+  EXPECT_GE(melted, 3) << "melted frames seen";
+  EXPECT_TRUE(s.process.Running());
+}
+
+TEST_F(SaverE2E, OnlyAMoveThatChangesBothCoordinatesEndsIt) {
+  auto s = StartSaver(folder_, L"/s");
+  ASSERT_TRUE(s.window);
+  // The window's first mouse message only recorded where the cursor rests.
+  PumpFor(kSettle);
+  ASSERT_TRUE(s.process.Running()) << "the first mouse message ended it";
+  MouseMoveTo(kRestX + 200, kRestY);  // horizontal
+  PumpFor(kSettle);
+  ASSERT_TRUE(s.process.Running()) << "a horizontal move ended it";
+  MouseMoveTo(kRestX, kRestY + 150);  // back over the recorded column
+  PumpFor(kSettle);
+  ASSERT_TRUE(s.process.Running()) << "a move to the recorded column ended it";
+  MouseMoveTo(kRestX + 50, kRestY + 40);
+  EXPECT_TRUE(s.process.WaitForExit(1000));
+  EXPECT_EQ(FindTopWindow(kSaverTitle), nullptr);
+}
+
+TEST_F(SaverE2E, AnyButtonOrKeyEndsIt) {
+  const struct {
+    const char* name;
+    void (*input)();
+  } cases[] = {
+      {"left button", [] { MouseDown(Button::kLeft); MouseUp(Button::kLeft); }},
+      {"right button", [] { MouseDown(Button::kRight); MouseUp(Button::kRight); }},
+      {"middle button", [] { MouseDown(Button::kMiddle); MouseUp(Button::kMiddle); }},
+      {"letter key", [] { PressKey('A'); }},
+      {"shift alone", [] { PressKey(VK_SHIFT); }},
+  };
+  for (const auto& c : cases) {
+    auto s = StartSaver(folder_, L"/s");
+    ASSERT_TRUE(s.window) << c.name;
+    PumpFor(kSettle);
+    ASSERT_TRUE(s.process.Running()) << c.name;
+    c.input();
+    EXPECT_TRUE(s.process.WaitForExit(kEndWait)) << c.name;
+  }
+}
+
+TEST_F(SaverE2E, ACloseRequestEndsIt) {
+  auto s = StartSaver(folder_, L"/s");
+  ASSERT_TRUE(s.window);
+  PumpFor(500);
+  PostMessageW(s.window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+  EXPECT_EQ(FindTopWindow(kSaverTitle), nullptr);
+}
+
+TEST_F(SaverE2E, TheTestRunIgnoresThePointerButNotAClick) {
+  auto s = StartSaver(folder_, L"");
+  ASSERT_TRUE(s.window);
+  PumpFor(kSettle);
+  for (auto [x, y] : {std::pair{kRestX + 100, kRestY + 100}, {50, 60}, {700, 500}}) {
+    MouseMoveTo(x, y);
+    PumpFor(400);
+  }
+  ASSERT_TRUE(s.process.Running()) << "pointer moves ended the test run";
+  MouseDown(Button::kLeft);
+  MouseUp(Button::kLeft);
+  EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+}
+
+TEST_F(SaverE2E, TheWindows95FamilyAsksForThePassword) {
+  SetWindowsVersionWin98(true);
+  ASSERT_TRUE(CopyFileW((DriverFolder() / L"password.cpl").c_str(),
+                        (folder_.path / L"password.cpl").c_str(), FALSE));
+  const auto answer = folder_.path / L"password_answer.txt";
+  const auto calls = folder_.path / L"password_calls.txt";
+  ASSERT_TRUE(WriteFileBytes(answer, "0"));
+  auto s = StartSaver(folder_, L"/s");
+  ASSERT_TRUE(s.window);
+  PumpFor(kSettle);
+
+  // Refused: the saver runs on, for a click and for a move.
+  MouseDown(Button::kLeft);
+  MouseUp(Button::kLeft);
+  PumpFor(kSettle);
+  EXPECT_TRUE(s.process.Running()) << "a refused password let it end";
+  MouseMoveTo(kRestX + 60, kRestY + 60);
+  PumpFor(kSettle);
+  EXPECT_TRUE(s.process.Running()) << "a refused password let it end";
+  const std::string owner =
+      "VerifyScreenSavePwd|" + std::to_string(reinterpret_cast<LONG_PTR>(s.window)) + "\n";
+  EXPECT_EQ(ReadFileBytes(calls).value_or(""), owner + owner);
+
+  // Passed: the next input ends it.
+  ASSERT_TRUE(WriteFileBytes(answer, "1"));
+  PressKey(VK_SPACE);
+  EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+  EXPECT_EQ(ReadFileBytes(calls).value_or(""), owner + owner + owner);
+}
+
+// Where the system has no password service there is nothing to check. A
+// refusing password.cpl in the current directory is not taken for it.
+TEST_F(SaverE2E, TheWindows95FamilyWithoutThePasswordServiceEndsOnInput) {
+  SetWindowsVersionWin98(true);
+  TempFolder elsewhere;
+  ASSERT_TRUE(CopyFileW((DriverFolder() / L"password.cpl").c_str(),
+                        (elsewhere.path / L"password.cpl").c_str(), FALSE));
+  ASSERT_TRUE(WriteFileBytes(elsewhere.path / L"password_answer.txt", "0"));
+  wchar_t previous[MAX_PATH * 2] = {};
+  GetCurrentDirectoryW(MAX_PATH * 2, previous);
+  ASSERT_TRUE(SetCurrentDirectoryW(elsewhere.path.c_str()));
+  auto s = StartSaver(folder_, L"/s");
+  SetCurrentDirectoryW(previous);
+  ASSERT_TRUE(s.window);
+  PumpFor(kSettle);
+  MouseDown(Button::kLeft);
+  MouseUp(Button::kLeft);
+  EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+  EXPECT_FALSE(std::filesystem::exists(elsewhere.path / L"password_calls.txt"));
+}
+
+TEST_F(SaverE2E, ASecondSaverOrDialogEndsAtOnceWhileItRuns) {
+  auto s = StartSaver(folder_, L"/s");
+  ASSERT_TRUE(s.window);
+  for (const wchar_t* args : {L"/s", L"/c", L"/S", L""}) {
+    auto second = ScrProcess::Start(folder_.scr, args);
+    ASSERT_TRUE(second.Started());
+    EXPECT_TRUE(second.WaitForExit(kEndWait)) << std::wstring(args).size();
+  }
+  EXPECT_TRUE(s.process.Running());
+  EXPECT_EQ(SaverWindowCount(), 1);
+}
+
+}  // namespace
+}  // namespace qx::e2e
