@@ -142,15 +142,15 @@ std::string IniLookup(std::string_view content, std::string_view section,
 
 std::string IniUpdate(std::string_view content, std::string_view section,
                       std::string_view key, std::string_view value) {
-  const std::string newLine =
-      std::string(key) + "=" + std::string(value) + "\r\n";
+  std::string newLine;
+  newLine.append(key).append("=").append(value).append("\r\n");
   const auto lines = SplitLines(content);
   const auto span = FindSection(lines, content, section);
   if (!span) {
     std::string out(content);
     if (!out.empty() && out.back() != '\n') out += "\r\n";
     if (!out.empty()) out += "\r\n";
-    out += "[" + std::string(section) + "]\r\n" + newLine;
+    out.append("[").append(section).append("]\r\n").append(newLine);
     return out;
   }
   for (size_t i = span->header + 1; i < span->end; ++i) {

@@ -152,7 +152,9 @@ TEST(DialogE2E, ScrollBarsShowStoredSettingsWithinTheirRanges) {
   };
   for (const auto& c : cases) {
     TempFolder folder;
-    if (!c.file.empty()) ASSERT_TRUE(WriteFileBytes(folder.ini(), c.file));
+    if (!c.file.empty()) {
+      ASSERT_TRUE(WriteFileBytes(folder.ini(), c.file));
+    }
     OpenDialog dialog(folder);
     ASSERT_TRUE(dialog.hwnd());
     ASSERT_EQ(dialog.Bars().size(), 2u);
