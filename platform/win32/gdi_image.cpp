@@ -46,20 +46,13 @@ Image LoadImageResource(int id) {
   return ImageFromBitmap(bitmap.get());
 }
 
-void DrawImagePart(HDC dc, int x, int y, int w, int h, const Image& img,
-                   int srcX, int srcY) {
-  if (img.Empty() || w <= 0 || h <= 0) return;
+void DrawImage(HDC dc, int x, int y, const Image& img) {
+  if (img.Empty()) return;
   const BITMAPINFO info = DibInfoFor(img.Width(), img.Height());
-  // For a top-down DIB the scan lines are counted from the bottom: passing
-  // the whole image with start line 0 lets the source origin do the work.
-  SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(w), static_cast<DWORD>(h),
-                    srcX, img.Height() - srcY - h, 0,
+  SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(img.Width()),
+                    static_cast<DWORD>(img.Height()), 0, 0, 0,
                     static_cast<UINT>(img.Height()), img.Data(), &info,
                     DIB_RGB_COLORS);
-}
-
-void DrawImage(HDC dc, int x, int y, const Image& img) {
-  DrawImagePart(dc, x, y, img.Width(), img.Height(), img, 0, 0);
 }
 
 }  // namespace qx::win32

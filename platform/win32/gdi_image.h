@@ -19,9 +19,7 @@ Image ImageFromBitmap(HBITMAP bitmap);
 // A bitmap resource of the program as an Image.
 Image LoadImageResource(int id);
 
-// Draws the part (srcX, srcY, w, h) of `img` at (x, y) of `dc`.
+// Draws the whole of `img` with its top-left corner at (x, y) of `dc`.
 void DrawImage(HDC dc, int x, int y, const Image& img);
-void DrawImagePart(HDC dc, int x, int y, int w, int h, const Image& img,
-                   int srcX, int srcY);
 
 }  // namespace qx::win32
