@@ -4,26 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/little_endian.h"
+
 namespace qx::tools {
-
-namespace {
-
-void Put16(std::string& out, uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-uint32_t Get16(const std::string& b, size_t at) {
-  return static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8);
-}
-uint32_t Get32(const std::string& b, size_t at) {
-  return Get16(b, at) | (Get16(b, at + 2) << 16);
-}
-
-}  // namespace
 
 std::string EncodeBmp24(const Image& img) {
   const uint32_t w = static_cast<uint32_t>(img.Width());

@@ -2,25 +2,11 @@
 
 #include <map>
 
+#include "tools/little_endian.h"
+
 namespace qx::tools {
 
 namespace {
-
-void Put8(std::string& out, uint32_t v) { out += static_cast<char>(v & 0xFF); }
-void Put16(std::string& out, uint32_t v) {
-  Put8(out, v);
-  Put8(out, v >> 8);
-}
-void Put32(std::string& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-uint32_t Get16(const std::string& b, size_t at) {
-  return static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8);
-}
-uint32_t Get32(const std::string& b, size_t at) {
-  return Get16(b, at) | (Get16(b, at + 2) << 16);
-}
 
 // The header of an icon or cursor image: the height counts the colour image
 // and the mask below it together.

@@ -14,6 +14,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/message_pump.h"
 #include "platform/win32/win32_system.h"
+#include "platform/win32/window_class.h"
 #include "resources/resource_ids.h"
 #include "settings_dialog/quendelrix_p.h"
 
@@ -132,15 +133,10 @@ bool DialogWindow::Create() {
   labelFont_ = MakeLabelFont(false);
   linkFont_ = MakeLabelFont(true);
 
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = Proc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
-  wc.hIconSm = wc.hIcon;
-  wc.hCursor = nullptr;  // chosen per control on WM_SETCURSOR
-  wc.lpszClassName = kClassName;
-  RegisterClassExW(&wc);
+  WindowClassOptions options;
+  options.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+  options.cursor = nullptr;  // chosen per control on WM_SETCURSOR
+  RegisterWindowClass(kClassName, Proc, options);
 
   const int left = (GetSystemMetrics(SM_CXSCREEN) - kDialogWidth) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - kDialogHeight) / 2;
@@ -149,8 +145,8 @@ bool DialogWindow::Create() {
                   left, top, kDialogWidth, kDialogHeight, nullptr, nullptr,
                   instance, this);
   if (!hwnd_) return false;
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(wc.hIcon));
-  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(wc.hIcon));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(options.icon));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(options.icon));
 
   // HS(1) is created first: it lies in front of HS(0).
   for (int index : {1, 0}) {

@@ -9,6 +9,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/message_pump.h"
 #include "platform/win32/win32_system.h"
+#include "platform/win32/window_class.h"
 #include "resources/resource_ids.h"
 
 namespace qx::win32 {
@@ -115,19 +116,14 @@ void RunPreview(const PreviewPlacement& placement, float twipsPerPixelX,
   host.imageWidth = ToInt32(placement.imageWidth).value_or(0);
   host.imageHeight = ToInt32(placement.imageHeight).value_or(0);
 
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WndProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  wc.lpszClassName = kClassName;
-  RegisterClassExW(&wc);
+  WindowClassOptions options;
+  options.background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  RegisterWindowClass(kClassName, WndProc, options);
 
   // P5: the host exists, hidden, borderless.
   host.hwnd = CreateWindowExW(0, kClassName, L"Preview Window",
                               WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr,
-                              nullptr, wc.hInstance, &host);
+                              nullptr, GetModuleHandleW(nullptr), &host);
   if (!host.hwnd) return;
   g_host = &host;
 

@@ -9,6 +9,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/message_pump.h"
 #include "platform/win32/win32_system.h"
+#include "platform/win32/window_class.h"
 #include "saver/quendelrix_s.h"
 #include "startup/quendelrix_b.h"
 
@@ -110,17 +111,12 @@ class SaverWindow final : public SaverHost {
 
  private:
   bool Create() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = kClassName;
-    RegisterClassExW(&wc);
+    WindowClassOptions options;
+    options.background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    RegisterWindowClass(kClassName, WndProc, options);
     const std::wstring title(kSaverTitle);
     hwnd_ = CreateWindowExW(0, kClassName, title.c_str(), WS_POPUP, 0, 0, 0, 0,
-                            nullptr, nullptr, wc.hInstance, this);
+                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
     return hwnd_ != nullptr;
   }
 
