@@ -170,7 +170,7 @@ TEST(PreviewLifeE2E, EndsWhenThePaneOwnersProcessDies) {
   ASSERT_TRUE(WaitUntil([&] { return PreviewChildOf(paneHwnd) != nullptr; }, 5000));
 
   owner.Kill();  // no window of the owner is destroyed on the way
-  EXPECT_TRUE(p.WaitForExit(1500)) << "the preview outlived its pane's process";
+  EXPECT_TRUE(p.WaitForExit(1000)) << "the preview outlived its pane's process";
 }
 
 TEST(PreviewLifeE2E, ClosingTheHostEndsTheProcess) {
