@@ -141,8 +141,12 @@ void Quendelrix_S::RunCycle() {
   for (StepNo_ = 0; StepNo_ <= lastFrame; ++StepNo_) {
     host_.PumpMessages();
     if (ExitFlag_ != kFalse16) return;
+    if (screenChanged_) {
+      screenChanged_ = false;
+      SetUpScene();
+    }
     DrawFrame();
-    host_.Present(Display_);
+    host_.Present(Display_, WholeSurface());
     host_.Sleep(kFrameSleepMs);
     host_.PumpMessages();
   }
@@ -196,8 +200,13 @@ void Quendelrix_S::Melt() {
     MeltDY_ = move->MeltDY;
     MoveBlock(Display_, MeltX_ + MeltDX_, MeltY_ + MeltDY_, kMeltBlock,
               kMeltBlock, MeltX_, MeltY_);
-    if (StepNo_ % kMeltCopiesPerPresent == 0) host_.Present(Display_);
+    if (StepNo_ % kMeltCopiesPerPresent == 0) host_.Present(Display_, WholeSurface());
   }
+}
+
+std::span<const Rect> Quendelrix_S::WholeSurface() {
+  whole_ = Rect{0, 0, Display_.Width(), Display_.Height()};
+  return {&whole_, 1};
 }
 
 void Quendelrix_S::Display_MouseDown(int, int, float, float) { EndSaver(); }

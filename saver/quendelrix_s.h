@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,11 @@ class Quendelrix_S {
   // window placement, the ten painted pictures and the ball table.
   void SetUpScene();
 
+  // The host's screen has a new size (a monitor plugged in or out, a window
+  // resized): before its next frame the form sets the scene up again for
+  // the size the host now reports, and presents it whole.
+  void ScreenChanged() { screenChanged_ = true; }
+
   // Paints ball picture `index` as concentric discs in the base colour,
   // brighter towards the centre. Pictures that do not exist are skipped.
   void DrawHalftoneBall(int32_t index, int16_t red, int16_t green,
@@ -117,6 +123,8 @@ class Quendelrix_S {
   void RunCycle();
   void EndSaver();
   void Unload();
+  // The one rectangle that covers the whole surface, for a full present.
+  std::span<const Rect> WholeSurface();
 
   SaverHost& host_;
   ModuleValues& values_;
@@ -139,6 +147,8 @@ class Quendelrix_S {
   std::array<int16_t, kBallPictureCount> ColB_{};
 
   Image Display_;
+  Rect whole_;
+  bool screenChanged_ = false;
   std::array<Image, kBallPictureCount> PicBall_;
 
   // The pointer-movement handler's recorded position.

@@ -4,13 +4,17 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "common/image.h"
 #include "startup/system_helpers.h"
 
 namespace qx {
 
-// The screen's size in twips and its twips-per-pixel factors.
+// The size in twips of the screen the saver covers, and its twips-per-pixel
+// factors. For the Windows window that is the whole virtual screen (every
+// monitor); for a window it is given, that window. Where the screen lies is
+// the host's business: the form always works from (0, 0).
 struct ScreenMetrics {
   float widthTwips = 0;
   float heightTwips = 0;
@@ -28,12 +32,19 @@ class SaverHost {
   // Shows the window in its normal state, then puts it above every window
   // that is not top-most, without moving, sizing or activating it.
   virtual void ShowTopMost() = 0;
-  // Copies `surface` to the window: it is now what the user sees, and what
-  // the window repaints from.
-  virtual void Present(const Image& surface) = 0;
+  // Copies the rectangles `changed` of `surface` to the window in one step,
+  // so the screen never shows half a frame. Outside them the window already
+  // shows what `surface` holds. The window repaints from `surface`.
+  virtual void Present(const Image& surface, std::span<const Rect> changed) = 0;
   // Dispatches every pending window message, then returns. The form's input
   // handlers run inside this call.
   virtual void PumpMessages() = 0;
+  // True while the system reports the display off (a dimmed display counts
+  // as on). Until the system says otherwise the display is on.
+  virtual bool DisplayOff() = 0;
+  // Waits without polling until a window message arrives, then dispatches
+  // every pending message as PumpMessages does.
+  virtual void WaitForMessages() = 0;
   virtual void Sleep(int milliseconds) = 0;
   // The time of day in seconds since midnight.
   virtual float SecondsSinceMidnight() = 0;

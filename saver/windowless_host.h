@@ -19,8 +19,10 @@ class WindowlessSaverHost final : public SaverHost {
   }
   void PlaceWindow(int, int, int, int) override {}
   void ShowTopMost() override {}
-  void Present(const Image&) override {}
+  void Present(const Image&, std::span<const Rect>) override {}
   void PumpMessages() override {}
+  bool DisplayOff() override { return false; }
+  void WaitForMessages() override {}
   void Sleep(int) override {}
   float SecondsSinceMidnight() override { return 0; }
   int32_t ShowCursor(bool) override { return 0; }

@@ -69,12 +69,17 @@ class SaverWindow final : public SaverHost {
     SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
-  void Present(const Image& surface) override {
+  void Present(const Image& surface, std::span<const Rect>) override {
     if (!IsWindow(hwnd_)) return;
     WindowDC dc(hwnd_);
     if (dc) DrawImage(dc.get(), 0, 0, surface);
   }
   void PumpMessages() override { PumpPendingMessages(); }
+  bool DisplayOff() override { return false; }
+  void WaitForMessages() override {
+    WaitMessage();
+    PumpPendingMessages();
+  }
   void Sleep(int milliseconds) override {
     ::Sleep(static_cast<DWORD>(milliseconds));
   }

@@ -61,7 +61,7 @@ class FakeSaverHost final : public SaverHost {
                   " " + std::to_string(w) + " " + std::to_string(h));
   }
   void ShowTopMost() override { log.push_back("ShowTopMost"); }
-  void Present(const Image& surface) override {
+  void Present(const Image& surface, std::span<const Rect>) override {
     log.push_back("Present");
     uint64_t h = 1469598103934665603ULL;
     for (size_t i = 0; i < surface.PixelCount(); ++i) {
@@ -74,6 +74,8 @@ class FakeSaverHost final : public SaverHost {
     ++yields;
     if (onYield) onYield(yields);
   }
+  bool DisplayOff() override { return false; }
+  void WaitForMessages() override { PumpMessages(); }
   void Sleep(int ms) override { log.push_back("Sleep " + std::to_string(ms)); }
   float SecondsSinceMidnight() override {
     log.push_back("SecondsSinceMidnight");
