@@ -73,7 +73,7 @@ TEST(PicEffectLens, StrengthShapesTheDisc) {
   EXPECT_EQ(fx.Lens(0.5f, 0.5f, 0.15f, 300), original);  // k = -r, L = 0
   EXPECT_EQ(fx.Lens(0.5f, 0.5f, 0.0f, 75), original);    // r = 0
 
-  // 150: k = 0, every pixel of the disc i*i + j*j < r*r shows the centre.
+  // Strength 150 gives k = 0: every pixel of the disc i*i + j*j < r*r shows the centre.
   const Image flat = fx.Lens(0.5f, 0.5f, 0.15f, 150);
   for (int j = -48; j <= 48; ++j) {
     for (int i = -48; i <= 48; ++i) {
