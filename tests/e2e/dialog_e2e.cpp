@@ -885,18 +885,19 @@ void ExpectBarsScaled(OpenDialog& dialog, int dpi) {
 
 POINT ScaledPoint(POINT p, int dpi) { return {Scaled(p.x, dpi), Scaled(p.y, dpi)}; }
 
-TEST(DialogScaleE2E, At144DpiTheDialogIsScaledAsOnePieceAndSetSaves) {
-  constexpr int dpi = 144;
-  ScopedLogPixels scale(dpi);
+// The dialog started at a DPI: its size and layout, its labels, and the
+// scaled Set button.
+void ExpectScaledDialog(int dpi, int width, int height) {
+  ScopedLogPixels scale(static_cast<DWORD>(dpi));
   TempFolder folder;
   OpenDialog dialog(folder);
   ASSERT_TRUE(dialog.hwnd());
   RECT client, window;
   GetClientRect(dialog.hwnd(), &client);
   GetWindowRect(dialog.hwnd(), &window);
-  EXPECT_GE(client.right, 718);
-  EXPECT_LE(client.right, 719);
-  EXPECT_EQ(client.bottom, 453);
+  EXPECT_EQ(client.right, width);
+  EXPECT_EQ(client.bottom, height);
+  EXPECT_EQ(window.right - window.left, width);  // no border, no caption
   EXPECT_EQ(window.left, (GetSystemMetrics(SM_CXSCREEN) - client.right) / 2);
   EXPECT_EQ(window.top, (GetSystemMetrics(SM_CYSCREEN) - client.bottom) / 2);
   ExpectBarsScaled(dialog, dpi);
@@ -943,7 +944,8 @@ TEST(DialogScaleE2E, At144DpiTheDialogIsScaledAsOnePieceAndSetSaves) {
     EXPECT_GE(box.left, panel.left);
     EXPECT_LE(box.right, panel.right) << "a label runs past the panel";
   }
-  if (const char* dir = std::getenv("QX_SCREENSHOT_DIR")) {
+  const char* dir = std::getenv("QX_SCREENSHOT_DIR");
+  if (dir && dpi == 144) {
     Image picture(client.right, client.bottom);
     for (int y = 0; y < client.bottom; ++y)
       for (int x = 0; x < client.right; ++x) picture.At(x, y) = shot.At(o.x + x, o.y + y);
@@ -960,6 +962,16 @@ TEST(DialogScaleE2E, At144DpiTheDialogIsScaledAsOnePieceAndSetSaves) {
   ASSERT_TRUE(file);
   EXPECT_EQ(StoredNumber(*file, kKeyBalls), 61);
   EXPECT_EQ(StoredNumber(*file, kKeyInterval), 300);
+}
+
+// At 125, 150 and 200 % the dialog is the 100 % dialog scaled as one piece.
+TEST(DialogScaleE2E, AtEveryScaleTheDialogIsScaledAsOnePieceAndSetSaves) {
+  const struct { int dpi, width, height; } cases[] = {
+      {120, 599, 378}, {144, 719, 453}, {192, 958, 604}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dpi);
+    ExpectScaledDialog(c.dpi, c.width, c.height);
+  }
 }
 
 TEST(DialogScaleE2E, ADpiChangeTakesTheSuggestedRectangleAndTheNewScale) {
