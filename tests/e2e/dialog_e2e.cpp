@@ -812,12 +812,6 @@ TEST(DialogFrameE2E, ThePictureAreaFrameAndThePhotographJustInside) {
   EXPECT_TRUE(dialog.Closed(kClose));
 }
 
-}  // namespace
-}  // namespace qx::e2e
-
-namespace qx::e2e {
-namespace {
-
 // The display scale that programs started from now on see: LogPixels of
 // the user's desktop settings, put back as it was when the object goes.
 class ScopedLogPixels {
