@@ -627,8 +627,18 @@ bool CancelFaceReleased(HWND dialog) {
 // A press whose mouse capture the system takes away is over: the release
 // outside the window runs nothing and the next click on Set saves.
 TEST(DialogCaptureE2E, ALostCaptureEndsThePressAndTheNextClickActsWhereItLands) {
-  for (const bool drag : {false, true}) {
-    SCOPED_TRACE(drag ? "title-bar drag" : "Cancel pressed");
+  const struct {
+    const char* name;
+    bool drag;
+    UINT loss;  // how the capture goes
+  } ways[] = {
+      {"Cancel pressed, the system cancels", false, WM_CANCELMODE},
+      {"Cancel pressed, another window takes the mouse", false, WM_CAPTURECHANGED},
+      {"title-bar drag, the system cancels", true, WM_CANCELMODE},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    const bool drag = way.drag;
     TempFolder folder;
     ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(42, 250)));
     OpenDialog dialog(folder);
@@ -648,7 +658,13 @@ TEST(DialogCaptureE2E, ALostCaptureEndsThePressAndTheNextClickActsWhereItLands) 
     } else {
       EXPECT_FALSE(CancelFaceReleased(dialog.hwnd())) << "no pressed face";
     }
-    PostMessageW(dialog.hwnd(), WM_CANCELMODE, 0, 0);
+    if (way.loss == WM_CANCELMODE) {
+      PostMessageW(dialog.hwnd(), WM_CANCELMODE, 0, 0);
+    } else {
+      // What the dialog hears when a window of its thread takes the capture.
+      PostMessageW(dialog.hwnd(), WM_CAPTURECHANGED, 0,
+                   reinterpret_cast<LPARAM>(GetDesktopWindow()));
+    }
     PumpFor(150);
     RECT before, after;
     GetWindowRect(dialog.hwnd(), &before);
