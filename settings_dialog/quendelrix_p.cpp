@@ -19,8 +19,10 @@ constexpr bool Inside(const Rect& r, int x, int y) {
   return x >= r.left && y >= r.top && x < r.right && y < r.bottom;
 }
 
-// Window-level controls (client coordinates).
+// Window-level controls (client coordinates). The picture area's rectangle
+// includes its one-pixel frame; the photograph lies just inside.
 constexpr Rect kDisplayStart = Sized(20, 40, 321, 201);
+constexpr int kDisplayBorder = 1;
 constexpr Rect kPanel = Sized(356, 40, 101, 201);
 constexpr Rect kTitleBar = Sized(0, 0, kDialogWidth, 22);
 constexpr int kCloseLeft = 456, kCloseTop = 4;
@@ -146,8 +148,9 @@ void Quendelrix_P::Form_Load() {
   HS_Change(1);
   PicWidth = pictures_.photo.Width();
   PicHeight = pictures_.photo.Height();
-  displayRect_ = Sized(kDisplayStart.left, kDisplayStart.top, PicWidth,
-                       PicHeight);
+  displayRect_ = Sized(kDisplayStart.left, kDisplayStart.top,
+                       PicWidth + 2 * kDisplayBorder,
+                       PicHeight + 2 * kDisplayBorder);
   ComposeScene();
   ExitFlag = kFalse16;
 
@@ -383,6 +386,30 @@ void Quendelrix_P::MouseMove(int buttons, int shift, int x, int y) {
   Dispatch(target, kMove, buttons, shift, x, y);
 }
 
+void Quendelrix_P::CaptureLost() {
+  captured_ = DialogControl::kNone;
+  buttonsDown_ = 0;
+  Dragging = 0;
+  if (setPressed_) ShowFace(DialogControl::Img_Set, false);
+  if (canPressed_) ShowFace(DialogControl::Img_Can, false);
+  if (exitPressed_) ShowFace(DialogControl::ImgExit, false);
+}
+
+void Quendelrix_P::KeyDown(int keyCode, int shift, bool repeat) {
+  if (repeat || unloaded_) return;
+  if (keyCode == kKeyReturn) PressByKey(DialogControl::lbl_Set, shift);
+  if (keyCode == kKeyEscape) PressByKey(DialogControl::lbl_Can, shift);
+}
+
+void Quendelrix_P::PressByKey(DialogControl label, int shift) {
+  // The button is seen pressed, then the click's own release handler runs.
+  const Rect r = RectOf(label);
+  const int x = (r.right - r.left) / 2, y = (r.bottom - r.top) / 2;
+  Dispatch(label, kDown, kLeftButton, shift, x, y);
+  host_.Refresh();
+  Dispatch(label, kUp, kLeftButton, shift, x, y);
+}
+
 void Quendelrix_P::Dispatch(DialogControl control, int kind, int button,
                             int shift, int x, int y) {
   if (unloaded_) return;
@@ -444,6 +471,12 @@ Rect Quendelrix_P::RectOf(DialogControl control) const {
   return Sized(0, 0, kDialogWidth, kDialogHeight);
 }
 
+Rect Quendelrix_P::LensArea() const {
+  return Rect{displayRect_.left + kDisplayBorder, displayRect_.top + kDisplayBorder,
+              displayRect_.right - kDisplayBorder,
+              displayRect_.bottom - kDisplayBorder};
+}
+
 void Quendelrix_P::AutoSizeLabel(DialogControl label, int width, int height) {
   Rect* r = nullptr;
   switch (label) {
@@ -501,11 +534,10 @@ void Quendelrix_P::ComposeScene() {
               canPressed_ ? pictures_.buttonOn : pictures_.buttonOff);
   StretchInto(scene_, kImgSet,
               setPressed_ ? pictures_.buttonOn : pictures_.buttonOff);
-  // The picture area's frame lies just outside it; the lens frames are drawn
-  // inside by the window.
-  ThinFrame(scene_, Rect{displayRect_.left - 1, displayRect_.top - 1,
-                         displayRect_.right + 1, displayRect_.bottom + 1});
-  FillRect(scene_, displayRect_, Rgb(0, 0, 0));
+  // The picture area's frame is its outermost pixel; the window draws the
+  // lens frames inside it.
+  ThinFrame(scene_, displayRect_);
+  FillRect(scene_, LensArea(), Rgb(0, 0, 0));
 }
 
 std::vector<LabelView> Quendelrix_P::Labels() const {

@@ -111,6 +111,10 @@ inline constexpr int kLeftButton = 1;
 inline constexpr int kRightButton = 2;
 inline constexpr int kMiddleButton = 4;
 
+// Key codes the dialog acts on (the system's virtual-key codes).
+inline constexpr int kKeyReturn = 13;
+inline constexpr int kKeyEscape = 27;
+
 struct ScreenPoint {
   int32_t x = 0;
   int32_t y = 0;
@@ -172,6 +176,13 @@ class Quendelrix_P {
   void MouseDown(int button, int shift, int x, int y);
   void MouseUp(int button, int shift, int x, int y);
   void MouseMove(int buttons, int shift, int x, int y);
+  // The window lost the mouse capture (the system cancelled the press, or
+  // another window took the mouse): the press is over. Faces return to
+  // normal, a drag ends, no release handler runs.
+  void CaptureLost();
+  // A key went down; `repeat` when it is the keyboard's auto-repeat. Enter
+  // acts as a click on Set and Esc as a click on Cancel.
+  void KeyDown(int keyCode, int shift, bool repeat);
   // A scroll bar was moved by the user (arrows, trough, thumb, keys).
   void HS_Scroll(int index, ScrollAction action, int thumbValue);
 
@@ -192,6 +203,8 @@ class Quendelrix_P {
   DialogControl ControlAt(int x, int y) const;
   CursorKind CursorAt(int x, int y) const;
   Rect RectOf(DialogControl control) const;
+  // The inside of the picture area's frame, where the lens frames go.
+  Rect LensArea() const;
   // A label sized to its text takes the size the window measured.
   void AutoSizeLabel(DialogControl label, int width, int height);
 
@@ -229,6 +242,7 @@ class Quendelrix_P {
   void ComposeScene();
   void WaitForNextFrame();
   bool SaveSettings();
+  void PressByKey(DialogControl label, int shift);
   void Dispatch(DialogControl control, int kind, int button, int shift, int x,
                 int y);
 

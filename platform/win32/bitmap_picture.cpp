@@ -49,4 +49,22 @@ void DrawDibImage(HDC dc, int x, int y, const DibImage& record) {
                     reinterpret_cast<const BITMAPINFO*>(&h), DIB_RGB_COLORS);
 }
 
+void DrawDibImage(HDC dc, const RECT& dest, const DibImage& record) {
+  const BitmapInfoHeader& h = record.Header;
+  const int w = dest.right - dest.left, ht = dest.bottom - dest.top;
+  if (record.Pixels.Empty() || record.Pixels.Width() != h.biWidth ||
+      record.Pixels.Height() != -h.biHeight || w <= 0 || ht <= 0) {
+    return;
+  }
+  if (w == record.Pixels.Width() && ht == record.Pixels.Height()) {
+    DrawDibImage(dc, dest.left, dest.top, record);
+    return;
+  }
+  const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+  StretchDIBits(dc, dest.left, dest.top, w, ht, 0, 0, record.Pixels.Width(),
+                record.Pixels.Height(), record.Pixels.Data(),
+                reinterpret_cast<const BITMAPINFO*>(&h), DIB_RGB_COLORS, SRCCOPY);
+  if (oldMode) SetStretchBltMode(dc, oldMode);
+}
+
 }  // namespace qx::win32

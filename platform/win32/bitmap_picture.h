@@ -23,5 +23,8 @@ class BitmapPicture final : public PictureSource {
 // SetDIBitsToDevice of a record's pixels at (x, y) of `dc`. Nothing is drawn
 // when the pixels are not the size the header describes.
 void DrawDibImage(HDC dc, int x, int y, const DibImage& record);
+// The same, stretched over `dest` (nearest pixel); at the record's own size
+// exactly the call above.
+void DrawDibImage(HDC dc, const RECT& dest, const DibImage& record);
 
 }  // namespace qx::win32

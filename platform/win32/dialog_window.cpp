@@ -2,6 +2,12 @@
 // scene, draws the label texts over it, owns the two scroll bars and the
 // tooltip of the close box, and turns window messages into calls of the
 // form's handlers. Everything the dialog decides lives in Quendelrix_P.
+//
+// The form works in its own units, the pixels of the dialog on a 96 DPI
+// screen. The window maps them to the device at the DPI of the monitor it
+// is on: it stretches the form's pictures, places the scroll bars, sizes
+// the fonts and converts mouse positions, so the whole dialog scales as one
+// piece and at 96 DPI is drawn pixel for pixel as the form made it.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -16,6 +22,7 @@
 #include "platform/win32/win32_system.h"
 #include "platform/win32/window_class.h"
 #include "resources/resource_ids.h"
+#include "settings_dialog/dialog_scale.h"
 #include "settings_dialog/quendelrix_p.h"
 
 namespace qx::win32 {
@@ -25,6 +32,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"QuendelrixSettings";
 constexpr wchar_t kMessageCaption[] = L"Quendelrix";
 constexpr UINT_PTR kCloseBoxTool = 1;
+constexpr UINT_PTR kBarSubclass = 1;
 
 COLORREF ToColorRef(Pixel p) {
   return RGB(RedOf(p), GreenOf(p), BlueOf(p));
@@ -32,14 +40,27 @@ COLORREF ToColorRef(Pixel p) {
 
 RECT ToRECT(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
-// The labels' font: 9.75 points, Shift-JIS character set, underlined for the
-// home-page address. Where the face is missing the system picks the nearest
-// one that has the character set. (The two value labels use the default GUI
-// font.)
-UniqueFont MakeLabelFont(bool underline) {
-  LOGFONTW lf{};
+int SystemDpi() {
   WindowDC screen(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  return dpi > 0 ? dpi : DialogScale::kBaseDpi;
+}
+
+// The DPI of the monitor a window is on. GetDpiForWindow exists from
+// Windows 10 on; before, every monitor has the system's DPI.
+int WindowDpi(HWND hwnd) {
+  using Fn = UINT(WINAPI*)(HWND);
+  static const auto getDpi = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const UINT dpi = getDpi && hwnd ? getDpi(hwnd) : 0;
+  return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
+}
+
+// The labels' font at a DPI: 9.75 points, Shift-JIS character set,
+// underlined for the home-page address. Where the face is missing the system
+// picks the nearest one that has the character set.
+UniqueFont MakeLabelFont(bool underline, int dpi) {
+  LOGFONTW lf{};
   lf.lfHeight = -MulDiv(static_cast<int>(kDialogFontPoints * 100), dpi, 7200);
   lf.lfWeight = FW_NORMAL;
   lf.lfUnderline = underline ? TRUE : FALSE;
@@ -47,6 +68,16 @@ UniqueFont MakeLabelFont(bool underline) {
   lf.lfQuality = DEFAULT_QUALITY;
   lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
   lstrcpynW(lf.lfFaceName, kDialogFontFace, LF_FACESIZE);
+  return UniqueFont(CreateFontIndirectW(&lf));
+}
+
+// The two value labels take the dialog's default font: the system's GUI
+// font, made for the system's DPI, here taken to the window's.
+UniqueFont MakeValueFont(int dpi) {
+  LOGFONTW lf{};
+  if (!GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf)) return {};
+  lf.lfHeight = MulDiv(lf.lfHeight, dpi, SystemDpi());
+  lf.lfWidth = MulDiv(lf.lfWidth, dpi, SystemDpi());
   return UniqueFont(CreateFontIndirectW(&lf));
 }
 
@@ -89,13 +120,21 @@ class DialogWindow final : public DialogHost {
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
-  LRESULT OnMessage(UINT msg, WPARAM w, LPARAM l);
+  static LRESULT CALLBACK BarProc(HWND bar, UINT msg, WPARAM w, LPARAM l,
+                                  UINT_PTR id, DWORD_PTR self);
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
   void Paint();
   void DrawLabels(HDC dc);
   void AutoSizeLabels();
   void OnMouseButton(UINT msg, WPARAM w, LPARAM l);
   void OnScroll(WPARAM w, LPARAM l);
+  bool OnKeyDown(WPARAM w, LPARAM l);
+  void OnDpiChanged(int dpi, const RECT* suggested);
+  void TakeScale(int dpi);
+  void PlaceControls();
+  void FocusBar();
   int ScrollIndex(HWND bar) const;
+  RECT Device(const Rect& units) const { return ToRECT(scale_.ToDevice(units)); }
 
   ModuleValues& values_;
   HWND hwnd_ = nullptr;
@@ -106,8 +145,11 @@ class DialogWindow final : public DialogHost {
   Win32ProfileStore profile_;
   UniqueBitmap photo_;
   std::unique_ptr<BitmapPicture> photoSource_;
-  UniqueFont labelFont_;
+  DialogScale scale_;
+  UniqueFont labelFont_;  // at the window's DPI
   UniqueFont linkFont_;
+  UniqueFont valueFont_;
+  int focusBar_ = 0;  // the scroll bar that has, or last had, the focus
   HCURSOR hand_ = nullptr;   // a resource cursor: shared, never destroyed
   HCURSOR arrow_ = nullptr;
   std::unique_ptr<Quendelrix_P> form_;
@@ -130,32 +172,39 @@ bool DialogWindow::Create() {
 
   hand_ = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
   arrow_ = LoadCursorW(nullptr, IDC_ARROW);
-  labelFont_ = MakeLabelFont(false);
-  linkFont_ = MakeLabelFont(true);
 
   WindowClassOptions options;
   options.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
   options.cursor = nullptr;  // chosen per control on WM_SETCURSOR
   RegisterWindowClass(kClassName, Proc, options);
 
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - kDialogWidth) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - kDialogHeight) / 2;
+  // Made at the size of 96 DPI, then given the size of the monitor's DPI
+  // (it is not shown yet) and placed at the centre of the screen.
   CreateWindowExW(WS_EX_APPWINDOW, kClassName, kDialogCaption,
                   WS_POPUP | WS_SYSMENU | WS_CLIPCHILDREN,
-                  left, top, kDialogWidth, kDialogHeight, nullptr, nullptr,
+                  0, 0, kDialogWidth, kDialogHeight, nullptr, nullptr,
                   instance, this);
   if (!hwnd_) return false;
+  TakeScale(WindowDpi(hwnd_));
+  const int width = scale_.ToDevice(kDialogWidth);
+  const int height = scale_.ToDevice(kDialogHeight);
+  SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(options.icon));
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(options.icon));
 
   // HS(1) is created first: it lies in front of HS(0).
   for (int index : {1, 0}) {
-    const Rect r = form_->RectOf(index == 0 ? DialogControl::HS_0 : DialogControl::HS_1);
     bars_[index] = CreateWindowExW(
         0, L"SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_HORZ,
-        r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
+        0, 0, 0, 0, hwnd_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(100 + index)), instance,
         nullptr);
+    if (bars_[index]) {
+      SetWindowSubclass(bars_[index], BarProc, kBarSubclass,
+                        reinterpret_cast<DWORD_PTR>(this));
+    }
   }
 
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -168,20 +217,51 @@ bool DialogWindow::Create() {
     ti.uFlags = TTF_SUBCLASS;
     ti.hwnd = hwnd_;
     ti.uId = kCloseBoxTool;
-    ti.rect = ToRECT(form_->RectOf(DialogControl::ImgExit));
+    ti.rect = Device(form_->RectOf(DialogControl::ImgExit));
     ti.lpszText = const_cast<wchar_t*>(kExitTooltip);
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
   }
   AutoSizeLabels();
+  PlaceControls();
   return true;
 }
 
+void DialogWindow::TakeScale(int dpi) {
+  scale_ = DialogScale(dpi);
+  labelFont_ = MakeLabelFont(false, scale_.Dpi());
+  linkFont_ = MakeLabelFont(true, scale_.Dpi());
+  valueFont_ = MakeValueFont(scale_.Dpi());
+}
+
+// The scroll bars and the close box's tooltip at the current scale.
+void DialogWindow::PlaceControls() {
+  for (int index : {0, 1}) {
+    if (!bars_[index]) continue;
+    const RECT r = Device(
+        form_->RectOf(index == 0 ? DialogControl::HS_0 : DialogControl::HS_1));
+    SetWindowPos(bars_[index], nullptr, r.left, r.top, r.right - r.left,
+                 r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (tooltip_) {
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V1_SIZE;
+    ti.hwnd = hwnd_;
+    ti.uId = kCloseBoxTool;
+    ti.rect = Device(form_->RectOf(DialogControl::ImgExit));
+    SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+}
+
+// Labels sized to their text are measured in the form's units: with the
+// font as it is at 96 DPI.
 void DialogWindow::AutoSizeLabels() {
   WindowDC dc(hwnd_);
   if (!dc) return;
+  const UniqueFont unitLabel = MakeLabelFont(false, DialogScale::kBaseDpi);
+  const UniqueFont unitLink = MakeLabelFont(true, DialogScale::kBaseDpi);
   for (const LabelView& label : form_->Labels()) {
     if (!label.autoSize) continue;
-    HFONT font = label.underline ? linkFont_.get() : labelFont_.get();
+    HFONT font = label.underline ? unitLink.get() : unitLabel.get();
     if (!font) continue;
     SelectGuard select(dc.get(), font);
     SIZE size{};
@@ -195,7 +275,12 @@ void DialogWindow::AutoSizeLabels() {
 void DialogWindow::Show() {
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
-  if (bars_[0]) SetFocus(bars_[0]);
+  focusBar_ = 0;
+  FocusBar();
+}
+
+void DialogWindow::FocusBar() {
+  if (bars_[focusBar_]) SetFocus(bars_[focusBar_]);
 }
 
 bool DialogWindow::CursorPos(ScreenPoint& point) {
@@ -231,7 +316,9 @@ void DialogWindow::SetScrollBar(int index, const ScrollBarState& state) {
 
 void DialogWindow::Invalidate(const Rect& area) {
   if (!hwnd_) return;
-  const RECT r = ToRECT(area);
+  RECT r = Device(area);
+  // A stretched picture may take its pixels from a unit's neighbour.
+  if (!scale_.Identity()) InflateRect(&r, 2, 2);
   InvalidateRect(hwnd_, &r, FALSE);
 }
 
@@ -245,8 +332,7 @@ void DialogWindow::DrawLensFrame(const DibImage& record) {
   if (!hwnd_) return;
   WindowDC dc(hwnd_);
   if (!dc) return;
-  const Rect area = form_->RectOf(DialogControl::Display);
-  DrawDibImage(dc.get(), area.left, area.top, record);
+  DrawDibImage(dc.get(), Device(form_->LensArea()), record);
 }
 
 void DialogWindow::WaitForInput(double seconds) {
@@ -279,14 +365,14 @@ void DialogWindow::Paint() {
   if (!paint.get()) return;
   // Compose in memory: scene, label texts, the current lens frame; then one
   // copy to the screen, so nothing flickers.
+  const RECT whole = Device(Rect{0, 0, kDialogWidth, kDialogHeight});
   UniqueMemoryDC memory(CreateCompatibleDC(paint.get()));
-  UniqueBitmap canvas(CreateCompatibleBitmap(paint.get(), kDialogWidth, kDialogHeight));
+  UniqueBitmap canvas(CreateCompatibleBitmap(paint.get(), whole.right, whole.bottom));
   if (!memory || !canvas) return;
   SelectGuard select(memory.get(), canvas.get());
-  DrawImage(memory.get(), 0, 0, form_->Scene());
+  DrawImage(memory.get(), whole, form_->Scene());
   DrawLabels(memory.get());
-  const Rect area = form_->RectOf(DialogControl::Display);
-  DrawDibImage(memory.get(), area.left, area.top, form_->LensImage());
+  DrawDibImage(memory.get(), Device(form_->LensArea()), form_->LensImage());
   const RECT& dirty = paint.dirty();
   BitBlt(paint.get(), dirty.left, dirty.top, dirty.right - dirty.left,
          dirty.bottom - dirty.top, memory.get(), dirty.left, dirty.top, SRCCOPY);
@@ -295,15 +381,14 @@ void DialogWindow::Paint() {
 void DialogWindow::DrawLabels(HDC dc) {
   SetBkMode(dc, TRANSPARENT);
   for (const LabelView& label : form_->Labels()) {
-    HGDIOBJ font = label.dialogFont
-                       ? static_cast<HGDIOBJ>(label.underline ? linkFont_.get()
-                                                              : labelFont_.get())
-                       : GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ font = label.dialogFont ? (label.underline ? linkFont_.get()
+                                                       : labelFont_.get())
+                                    : valueFont_.get();
     if (!font) font = GetStockObject(DEFAULT_GUI_FONT);
     SelectGuard select(dc, font);
     SetTextColor(dc, label.windowTextColor ? GetSysColor(COLOR_WINDOWTEXT)
                                            : ToColorRef(label.color));
-    RECT r = ToRECT(label.rect);
+    RECT r = Device(label.rect);
     DrawTextW(dc, label.text.c_str(), static_cast<int>(label.text.size()), &r,
               DT_SINGLELINE | DT_NOPREFIX | DT_TOP | DT_NOCLIP |
                   (label.centred ? DT_CENTER : DT_LEFT));
@@ -361,8 +446,8 @@ int HeldButtons(WPARAM w) {
 }
 
 void DialogWindow::OnMouseButton(UINT msg, WPARAM w, LPARAM l) {
-  const int x = static_cast<short>(LOWORD(l));
-  const int y = static_cast<short>(HIWORD(l));
+  const int x = scale_.ToUnits(static_cast<short>(LOWORD(l)));
+  const int y = scale_.ToUnits(static_cast<short>(HIWORD(l)));
   int button = kLeftButton;
   bool down = false;
   switch (msg) {
@@ -374,7 +459,7 @@ void DialogWindow::OnMouseButton(UINT msg, WPARAM w, LPARAM l) {
     case WM_MBUTTONUP: button = kMiddleButton; break;
   }
   if (down) {
-    SetCapture(hwnd_);
+    if (GetCapture() != hwnd_) SetCapture(hwnd_);
     form_->MouseDown(button, ShiftState(w), x, y);
   } else {
     // The handler may close the dialog; the capture is let go either way.
@@ -394,11 +479,85 @@ LRESULT CALLBACK DialogWindow::Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     self = reinterpret_cast<DialogWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   }
   if (!self || !self->form_) return DefWindowProcW(hwnd, msg, w, l);
-  return self->OnMessage(msg, w, l);
+  const LRESULT result = self->OnMessage(hwnd, msg, w, l);
+  if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  return result;
 }
 
-LRESULT DialogWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
-  const HWND hwnd = hwnd_;
+// The scroll bars hand the dialog's own keys to the dialog, and note when
+// they get the focus, so that it can go back to them.
+LRESULT CALLBACK DialogWindow::BarProc(HWND bar, UINT msg, WPARAM w, LPARAM l,
+                                       UINT_PTR, DWORD_PTR data) {
+  auto* self = reinterpret_cast<DialogWindow*>(data);
+  switch (msg) {
+    case WM_KEYDOWN:
+      if (w == VK_TAB || w == VK_RETURN || w == VK_ESCAPE) {
+        // Acted on by the dialog after this call has returned: the action
+        // may close the dialog and its scroll bars with it.
+        PostMessageW(GetParent(bar), WM_KEYDOWN, w, l);
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (w == L'\t' || w == L'\r' || w == 0x1B) return 0;
+      break;
+    case WM_SETFOCUS:
+      if (const int index = self->ScrollIndex(bar); index >= 0) self->focusBar_ = index;
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(bar, BarProc, kBarSubclass);
+      break;
+  }
+  return DefSubclassProc(bar, msg, w, l);
+}
+
+bool DialogWindow::OnKeyDown(WPARAM w, LPARAM l) {
+  const bool repeat = (l & (1 << 30)) != 0;
+  switch (w) {
+    case VK_TAB:
+      // Two bars: forwards and backwards both lead to the other one.
+      focusBar_ = 1 - focusBar_;
+      FocusBar();
+      return true;
+    case VK_RETURN:
+      form_->KeyDown(kKeyReturn, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, repeat);
+      return true;
+    case VK_ESCAPE:
+      form_->KeyDown(kKeyEscape, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, repeat);
+      return true;
+  }
+  return false;
+}
+
+void DialogWindow::OnDpiChanged(int dpi, const RECT* suggested) {
+  const DialogScale before = scale_;
+  TakeScale(dpi);
+  RECT r{};
+  GetWindowRect(hwnd_, &r);
+  if (suggested) {
+    r = *suggested;
+  } else {
+    r.right = r.left + scale_.ToDevice(kDialogWidth);
+    r.bottom = r.top + scale_.ToDevice(kDialogHeight);
+  }
+  if (form_->Dragging == 1) {
+    // The grab point keeps its place in the dialog and stays under the
+    // cursor.
+    form_->DragOffsetX = static_cast<int16_t>(before.Rescale(form_->DragOffsetX, scale_));
+    form_->DragOffsetY = static_cast<int16_t>(before.Rescale(form_->DragOffsetY, scale_));
+    POINT cursor;
+    if (GetCursorPos(&cursor)) {
+      OffsetRect(&r, cursor.x - form_->DragOffsetX - r.left,
+                 cursor.y - form_->DragOffsetY - r.top);
+    }
+  }
+  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceControls();
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+LRESULT DialogWindow::OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
@@ -415,7 +574,30 @@ LRESULT DialogWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
       return 0;
     case WM_MOUSEMOVE:
       form_->MouseMove(HeldButtons(w), ShiftState(w),
-                       static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l)));
+                       scale_.ToUnits(static_cast<short>(LOWORD(l))),
+                       scale_.ToUnits(static_cast<short>(HIWORD(l))));
+      return 0;
+    case WM_CANCELMODE:
+      form_->CaptureLost();
+      break;  // the default releases the capture
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(l) != hwnd) form_->CaptureLost();
+      return 0;
+    case WM_KEYDOWN:
+      if (OnKeyDown(w, l)) return 0;
+      break;
+    case WM_ACTIVATE:
+      // Back to the scroll bar that had the focus, so its keys keep working.
+      if (LOWORD(w) != WA_INACTIVE && !HIWORD(w)) {
+        FocusBar();
+        return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+      FocusBar();
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(w), reinterpret_cast<const RECT*>(l));
       return 0;
     case WM_SETCURSOR: {
       POINT p;
@@ -424,8 +606,8 @@ LRESULT DialogWindow::OnMessage(UINT msg, WPARAM w, LPARAM l) {
                         ScrollIndex(reinterpret_cast<HWND>(w)) >= 0;
       if (ours && static_cast<short>(LOWORD(l)) != HTERROR && GetCursorPos(&p) &&
           ScreenToClient(hwnd, &p)) {
-        SetCursor(form_->CursorAt(p.x, p.y) == CursorKind::kHand && hand_ ? hand_
-                                                                          : arrow_);
+        const int x = scale_.ToUnits(p.x), y = scale_.ToUnits(p.y);
+        SetCursor(form_->CursorAt(x, y) == CursorKind::kHand && hand_ ? hand_ : arrow_);
         return TRUE;
       }
       break;

@@ -55,4 +55,18 @@ void DrawImage(HDC dc, int x, int y, const Image& img) {
                     DIB_RGB_COLORS);
 }
 
+void DrawImage(HDC dc, const RECT& dest, const Image& img) {
+  const int w = dest.right - dest.left, h = dest.bottom - dest.top;
+  if (img.Empty() || w <= 0 || h <= 0) return;
+  if (w == img.Width() && h == img.Height()) {
+    DrawImage(dc, dest.left, dest.top, img);
+    return;
+  }
+  const BITMAPINFO info = DibInfoFor(img.Width(), img.Height());
+  const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+  StretchDIBits(dc, dest.left, dest.top, w, h, 0, 0, img.Width(), img.Height(),
+                img.Data(), &info, DIB_RGB_COLORS, SRCCOPY);
+  if (oldMode) SetStretchBltMode(dc, oldMode);
+}
+
 }  // namespace qx::win32

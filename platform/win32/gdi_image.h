@@ -21,5 +21,8 @@ Image LoadImageResource(int id);
 
 // Draws the whole of `img` with its top-left corner at (x, y) of `dc`.
 void DrawImage(HDC dc, int x, int y, const Image& img);
+// Draws the whole of `img` stretched over `dest` (nearest pixel, so edges
+// stay sharp); at its own size this is DrawImage.
+void DrawImage(HDC dc, const RECT& dest, const Image& img);
 
 }  // namespace qx::win32

@@ -9,11 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/harness.h"
+#include "tools/bmp_file.h"
 
 namespace qx::e2e {
 namespace {
@@ -594,6 +596,495 @@ TEST(DialogE2E, TheHomePageLabelLeavesTheDialogOpenAndAnimating) {
   EXPECT_GT(changed, 200);
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(dialog.Closed(kClose));
+}
+
+}  // namespace
+}  // namespace qx::e2e
+
+namespace qx::e2e {
+namespace {
+
+// Faces of the Set and Cancel buttons (client points of their left edges,
+// where the captions do not reach) and the picture area.
+constexpr int kFaceLeft = 367, kSetFaceTop = 181, kCancelFaceTop = 209,
+              kFaceHeight = 22;
+constexpr POINT kPictureArea{180, 140};
+
+// True when the Cancel face looks like the released Set face, row by row.
+bool CancelFaceReleased(HWND dialog) {
+  POINT o{0, 0};
+  ClientToScreen(dialog, &o);
+  const Image screen = CaptureScreen();
+  for (int dy = 0; dy < kFaceHeight; ++dy) {
+    if (screen.At(o.x + kFaceLeft, o.y + kSetFaceTop + dy) !=
+        screen.At(o.x + kFaceLeft, o.y + kCancelFaceTop + dy)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A press whose mouse capture the system takes away is over: the release
+// outside the window runs nothing and the next click on Set saves.
+TEST(DialogCaptureE2E, ALostCaptureEndsThePressAndTheNextClickActsWhereItLands) {
+  const struct {
+    const char* name;
+    bool drag;
+    UINT loss;  // how the capture goes
+  } ways[] = {
+      {"Cancel pressed, the system cancels", false, WM_CANCELMODE},
+      {"Cancel pressed, another window takes the mouse", false, WM_CAPTURECHANGED},
+      {"title-bar drag, the system cancels", true, WM_CANCELMODE},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    const bool drag = way.drag;
+    TempFolder folder;
+    ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(42, 250)));
+    OpenDialog dialog(folder);
+    ASSERT_TRUE(dialog.hwnd());
+    dialog.ClickAt(dialog.BarPoint(0, 4));  // 43: the value Set must save
+    PumpFor(150);
+    ASSERT_EQ(dialog.BarValue(0), 43);
+
+    const POINT press = dialog.Screen(drag ? kTitleBar : kCancelButton);
+    MouseMoveTo(press.x, press.y);
+    PumpFor(50);
+    MouseDown(Button::kLeft);
+    PumpFor(150);
+    if (drag) {
+      MouseMoveTo(press.x - 12, press.y + 8);
+      PumpFor(150);
+    } else {
+      EXPECT_FALSE(CancelFaceReleased(dialog.hwnd())) << "no pressed face";
+    }
+    if (way.loss == WM_CANCELMODE) {
+      PostMessageW(dialog.hwnd(), WM_CANCELMODE, 0, 0);
+    } else {
+      // What the dialog hears when a window of its thread takes the capture.
+      PostMessageW(dialog.hwnd(), WM_CAPTURECHANGED, 0,
+                   reinterpret_cast<LPARAM>(GetDesktopWindow()));
+    }
+    PumpFor(150);
+    RECT before, after;
+    GetWindowRect(dialog.hwnd(), &before);
+    EXPECT_TRUE(CancelFaceReleased(dialog.hwnd()));
+    // Moves over the window no longer drag it; the release lands outside.
+    for (int step = 1; step <= 3; ++step) {
+      MouseMoveTo(press.x - 12 - 10 * step, press.y + 8 + 6 * step);
+      PumpFor(60);
+    }
+    GetWindowRect(dialog.hwnd(), &after);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+    MouseMoveTo(before.left - 100, before.top + 10);
+    PumpFor(50);
+    MouseUp(Button::kLeft);
+    PumpFor(300);
+    ASSERT_TRUE(dialog.process().Running()) << "the release ran Cancel";
+    EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(42, 250));
+
+    dialog.ClickAt(kSetButton);
+    EXPECT_TRUE(dialog.Closed(kClose));
+    const auto file = ReadFileBytes(folder.ini());
+    ASSERT_TRUE(file);
+    EXPECT_EQ(StoredNumber(*file, kKeyBalls), 43);
+    EXPECT_EQ(StoredNumber(*file, kKeyInterval), 250);
+  }
+}
+
+void PressShiftTab() {
+  INPUT in[4] = {};
+  for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+  in[0].ki.wVk = VK_SHIFT;
+  in[1].ki.wVk = VK_TAB;
+  in[2].ki.wVk = VK_TAB;
+  in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+  in[3].ki.wVk = VK_SHIFT;
+  in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, in, sizeof in[0]);
+}
+
+// A window of the driver's own that takes the activation away.
+class OtherWindow {
+ public:
+  OtherWindow() {
+    hwnd_ = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"another program",
+                            WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 120, 60,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  ~OtherWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+  }
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
+TEST(DialogKeysE2E, TabMovesTheFocusBetweenTheBarsAndItComesBackOnActivation) {
+  TempFolder folder;
+  ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(60, 300)));
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  auto right = [&] {
+    PressKey(VK_RIGHT);
+    PumpFor(200);
+  };
+  right();  // the number of balls has the focus first
+  EXPECT_EQ(dialog.BarValue(0), 61);
+  PressKey(VK_TAB);
+  PumpFor(150);
+  right();
+  EXPECT_EQ(dialog.BarValue(1), 301);
+  PressShiftTab();
+  PumpFor(150);
+  right();
+  EXPECT_EQ(dialog.BarValue(0), 62);
+  PressKey(VK_TAB);
+  PumpFor(150);
+
+  {  // Another window takes the activation, then the dialog gets it back.
+    OtherWindow other;
+    ASSERT_TRUE(other.hwnd());
+    SetForegroundWindow(other.hwnd());
+    PumpFor(300);
+    EXPECT_NE(GetForegroundWindow(), dialog.hwnd());
+  }
+  SetForegroundWindow(dialog.hwnd());
+  PumpFor(300);
+  EXPECT_EQ(GetForegroundWindow(), dialog.hwnd());
+  right();
+  EXPECT_EQ(dialog.BarValue(1), 302);
+  EXPECT_EQ(dialog.BarValue(0), 62);
+
+  // Nothing of it was saved: Esc is Cancel.
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(60, 300));
+}
+
+TEST(DialogKeysE2E, EnterSavesLikeSetAndEscClosesLikeCancelRepeatsDoNothing) {
+  for (const WORD key : {WORD{VK_RETURN}, WORD{VK_ESCAPE}}) {
+    SCOPED_TRACE(key == VK_RETURN ? "Enter" : "Esc");
+    TempFolder folder;
+    ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(60, 300)));
+    OpenDialog dialog(folder);
+    ASSERT_TRUE(dialog.hwnd());
+    PressKey(VK_RIGHT);
+    PumpFor(200);
+    ASSERT_EQ(dialog.BarValue(0), 61);
+    // An auto-repeated key press (previous-state bit set) is ignored.
+    const HWND bar = dialog.Bars()[0];
+    PostMessageW(bar, WM_KEYDOWN, key, (1 << 30) | 1);
+    PumpFor(400);
+    ASSERT_TRUE(dialog.process().Running());
+    EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(60, 300));
+
+    PressKey(key);
+    EXPECT_TRUE(dialog.Closed(kClose));
+    const auto file = ReadFileBytes(folder.ini());
+    ASSERT_TRUE(file);
+    if (key == VK_RETURN) {
+      EXPECT_EQ(StoredNumber(*file, kKeyBalls), 61);
+      EXPECT_EQ(StoredNumber(*file, kKeyInterval), 300);
+    } else {
+      EXPECT_EQ(*file, IniText(60, 300));
+    }
+  }
+}
+
+TEST(DialogFrameE2E, ThePictureAreaFrameAndThePhotographJustInside) {
+  const auto bytes = ReadFileBytes(SourcePath("resources/dialog_photo.bmp"));
+  ASSERT_TRUE(bytes);
+  const auto photo = tools::DecodeBmp(*bytes);
+  ASSERT_TRUE(photo);
+  ASSERT_EQ(photo->Width(), 320);
+  TempFolder folder;
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  const POINT o = dialog.Screen({0, 0});
+  Image shot;
+  auto at = [&](int x, int y) { return shot.At(o.x + x, o.y + y); };
+  // The lens passes over the corners now and then: wait for a frame in
+  // which it is away from both.
+  const bool clear = WaitUntil([&] {
+    shot = CaptureScreen();
+    return at(21, 41) == photo->At(0, 0) && at(22, 41) == photo->At(1, 0) &&
+           at(21, 42) == photo->At(0, 1) && at(340, 240) == photo->At(319, 199);
+  }, 6000);
+  EXPECT_TRUE(clear) << "the photograph does not start at (21, 41)";
+  const Pixel shadow = Rgb(40, 40, 64), light = Rgb(236, 236, 255);
+  EXPECT_EQ(at(20, 40), shadow);
+  EXPECT_EQ(at(180, 40), shadow);
+  EXPECT_EQ(at(20, 140), shadow);
+  EXPECT_EQ(at(341, 40), shadow);
+  EXPECT_EQ(at(341, 41), light);
+  EXPECT_EQ(at(341, 241), light);
+  EXPECT_EQ(at(180, 241), light);
+  EXPECT_NE(at(19, 39), shadow);  // the gradient just outside
+  EXPECT_NE(at(342, 242), light);
+  PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dialog.Closed(kClose));
+}
+
+// The display scale that programs started from now on see: LogPixels of
+// the user's desktop settings, put back as it was when the object goes.
+class ScopedLogPixels {
+ public:
+  explicit ScopedLogPixels(DWORD dpi) {
+    DWORD size = sizeof old_;
+    had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD,
+                        nullptr, &old_, &size) == ERROR_SUCCESS;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+  }
+  ~ScopedLogPixels() {
+    if (had_) {
+      RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &old_, sizeof old_);
+    } else {
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
+    }
+  }
+
+ private:
+  static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
+  DWORD old_ = 0;
+  bool had_ = false;
+};
+
+// A unit edge of the 96 DPI dialog at another DPI: rounded, halves up.
+int Scaled(int units, int dpi) { return (2 * units * dpi + 96) / 192; }
+
+// Sends WM_DPICHANGED as the system does, with the suggested rectangle in
+// the receiving process's memory (a pointer into ours would mean nothing
+// there).
+bool SendDpiChanged(HWND hwnd, DWORD pid, int dpi, const RECT& suggested) {
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return false;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof suggested,
+                                MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  bool ok = remote && WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr);
+  DWORD_PTR result = 0;
+  ok = ok && SendMessageTimeoutW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                                 reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
+                                 5000, &result);
+  CloseHandle(process);  // the few bytes go with the process
+  return ok;
+}
+
+RECT ClientRectOf(HWND dialog, HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// The scroll bars sit where the 96 DPI layout puts them, scaled.
+void ExpectBarsScaled(OpenDialog& dialog, int dpi) {
+  const auto bars = dialog.Bars();
+  ASSERT_EQ(bars.size(), 2u);
+  const RECT units[2] = {{365, 69, 446, 86}, {365, 129, 446, 146}};
+  for (int i = 0; i < 2; ++i) {
+    const RECT r = ClientRectOf(dialog.hwnd(), bars[static_cast<size_t>(i)]);
+    EXPECT_EQ(r.left, Scaled(units[i].left, dpi)) << "HS(" << i << ") at " << dpi;
+    EXPECT_EQ(r.top, Scaled(units[i].top, dpi)) << "HS(" << i << ") at " << dpi;
+    EXPECT_EQ(r.right, Scaled(units[i].right, dpi)) << "HS(" << i << ") at " << dpi;
+    EXPECT_EQ(r.bottom, Scaled(units[i].bottom, dpi)) << "HS(" << i << ") at " << dpi;
+  }
+}
+
+POINT ScaledPoint(POINT p, int dpi) { return {Scaled(p.x, dpi), Scaled(p.y, dpi)}; }
+
+// The dialog started at a DPI: its size and layout, its labels, and the
+// scaled Set button.
+void ExpectScaledDialog(int dpi, int width, int height) {
+  ScopedLogPixels scale(static_cast<DWORD>(dpi));
+  TempFolder folder;
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  RECT client, window;
+  GetClientRect(dialog.hwnd(), &client);
+  GetWindowRect(dialog.hwnd(), &window);
+  EXPECT_EQ(client.right, width);
+  EXPECT_EQ(client.bottom, height);
+  EXPECT_EQ(window.right - window.left, width);  // no border, no caption
+  EXPECT_EQ(window.left, (GetSystemMetrics(SM_CXSCREEN) - client.right) / 2);
+  EXPECT_EQ(window.top, (GetSystemMetrics(SM_CYSCREEN) - client.bottom) / 2);
+  ExpectBarsScaled(dialog, dpi);
+
+  // Every label of the panel inside it, clear of the scroll bars: the ink
+  // of the cream and the blue labels, looked for in the panel and beyond
+  // its right edge.
+  PumpFor(200);
+  const Image shot = CaptureScreen();
+  const POINT o = dialog.Screen({0, 0});
+  const RECT panel{Scaled(357, dpi), Scaled(41, dpi), Scaled(456, dpi), Scaled(240, dpi)};
+  const RECT faces{Scaled(365, dpi), Scaled(181, dpi), Scaled(446, dpi), Scaled(231, dpi)};
+  const auto bars = dialog.Bars();
+  const RECT bar0 = ClientRectOf(dialog.hwnd(), bars[0]);
+  const RECT bar1 = ClientRectOf(dialog.hwnd(), bars[1]);
+  int cream = 0, blue = 0;
+  RECT creamBox{INT_MAX, INT_MAX, INT_MIN, INT_MIN}, blueBox = creamBox;
+  auto grow = [](RECT& box, int x, int y) {
+    box.left = std::min<LONG>(box.left, x);
+    box.top = std::min<LONG>(box.top, y);
+    box.right = std::max<LONG>(box.right, x + 1);
+    box.bottom = std::max<LONG>(box.bottom, y + 1);
+  };
+  for (int y = panel.top; y < faces.top; ++y) {
+    for (int x = panel.left; x < client.right; ++x) {
+      const POINT p{x, y};
+      if (PtInRect(&bar0, p) || PtInRect(&bar1, p)) continue;
+      const Pixel px = shot.At(o.x + x, o.y + y);
+      if (RedOf(px) - BlueOf(px) >= 24 && RedOf(px) > 120) {
+        ++cream;
+        grow(creamBox, x, y);
+        EXPECT_NE(y, bar0.top - 1) << "the label runs into HS(0) at x " << x;
+      }
+      if (BlueOf(px) - RedOf(px) >= 70) {
+        ++blue;
+        grow(blueBox, x, y);
+        EXPECT_NE(y, bar1.top - 1) << "the label runs into HS(1) at x " << x;
+      }
+    }
+  }
+  EXPECT_GT(cream, 60);  // 球の数 and the number of balls
+  EXPECT_GT(blue, 60);   // ﾌﾞﾚｽｲﾝﾀｰﾊﾞﾙ and the interval
+  for (const RECT& box : {creamBox, blueBox}) {
+    EXPECT_GE(box.left, panel.left);
+    EXPECT_LE(box.right, panel.right) << "a label runs past the panel";
+  }
+  const char* dir = std::getenv("QX_SCREENSHOT_DIR");
+  if (dir && dpi == 144) {
+    Image picture(client.right, client.bottom);
+    for (int y = 0; y < client.bottom; ++y)
+      for (int x = 0; x < client.right; ++x) picture.At(x, y) = shot.At(o.x + x, o.y + y);
+    SaveBmp(picture, std::filesystem::path(dir) / "dialog-144dpi.bmp");
+  }
+
+  // The scaled bar and the scaled Set button work as at 100 %.
+  dialog.ClickAt(dialog.BarPoint(0, 5));
+  PumpFor(200);
+  EXPECT_EQ(dialog.BarValue(0), 61);
+  dialog.ClickAt(ScaledPoint(kSetButton, dpi));
+  EXPECT_TRUE(dialog.Closed(kClose));
+  const auto file = ReadFileBytes(folder.ini());
+  ASSERT_TRUE(file);
+  EXPECT_EQ(StoredNumber(*file, kKeyBalls), 61);
+  EXPECT_EQ(StoredNumber(*file, kKeyInterval), 300);
+}
+
+// At 125, 150 and 200 % the dialog is the 100 % dialog scaled as one piece.
+TEST(DialogScaleE2E, AtEveryScaleTheDialogIsScaledAsOnePieceAndSetSaves) {
+  const struct { int dpi, width, height; } cases[] = {
+      {120, 599, 378}, {144, 719, 453}, {192, 958, 604}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dpi);
+    ExpectScaledDialog(c.dpi, c.width, c.height);
+  }
+}
+
+TEST(DialogScaleE2E, ADpiChangeTakesTheSuggestedRectangleAndTheNewScale) {
+  TempFolder folder;
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  const RECT suggested{40, 60, 40 + 958, 60 + 604};
+  ASSERT_TRUE(SendDpiChanged(dialog.hwnd(), dialog.process().Pid(), 192, suggested));
+  PumpFor(300);
+  RECT window;
+  GetWindowRect(dialog.hwnd(), &window);
+  EXPECT_TRUE(EqualRect(&window, &suggested))
+      << window.left << "," << window.top << "," << window.right << "," << window.bottom;
+  ExpectBarsScaled(dialog, 192);
+  // The hot areas moved with the controls: the hand is on the scaled close
+  // box, not where it was at 100 %.
+  const HCURSOR arrow = CursorOver(dialog, ScaledPoint(kPictureArea, 192));
+  EXPECT_NE(CursorOver(dialog, ScaledPoint(kCloseBox, 192)), arrow);
+  EXPECT_EQ(CursorOver(dialog, kCloseBox), arrow);
+  dialog.ClickAt(ScaledPoint(kSetButton, 192));
+  EXPECT_TRUE(dialog.Closed(kClose));
+  const auto file = ReadFileBytes(folder.ini());
+  ASSERT_TRUE(file);
+  EXPECT_EQ(StoredNumber(*file, kKeyBalls), 60);
+}
+
+TEST(DialogScaleE2E, DuringATitleBarDragADpiChangeKeepsTheGrabPointUnderTheCursor) {
+  TempFolder folder;
+  OpenDialog dialog(folder);
+  ASSERT_TRUE(dialog.hwnd());
+  RECT start;
+  GetWindowRect(dialog.hwnd(), &start);
+  const POINT grab = dialog.Screen(kTitleBar);  // 200, 10 in the dialog
+  MouseMoveTo(grab.x, grab.y);
+  PumpFor(50);
+  MouseDown(Button::kLeft);
+  PumpFor(100);
+  MouseMoveTo(grab.x + 20, grab.y + 10);
+  PumpFor(150);
+  const RECT suggested{start.left + 20, start.top + 10, start.left + 20 + 719,
+                       start.top + 10 + 453};
+  ASSERT_TRUE(SendDpiChanged(dialog.hwnd(), dialog.process().Pid(), 144, suggested));
+  PumpFor(150);
+  MouseMoveTo(grab.x + 30, grab.y + 16);
+  PumpFor(200);
+  RECT window;
+  GetWindowRect(dialog.hwnd(), &window);
+  // The grab point, (200, 10) of the dialog, is (300, 15) at 150 %.
+  EXPECT_EQ(window.left, grab.x + 30 - 300);
+  EXPECT_EQ(window.top, grab.y + 16 - 15);
+  EXPECT_EQ(window.right - window.left, 719);
+  EXPECT_EQ(window.bottom - window.top, 453);
+  MouseUp(Button::kLeft);
+  PumpFor(100);
+  PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(dialog.Closed(kClose));
+}
+
+TEST(DialogScaleE2E, TheManifestAsksForPerMonitorAwarenessVersionTwo) {
+  const std::wstring scr = ScrPath().wstring();
+  ACTCTXW ctx{};
+  ctx.cbSize = sizeof ctx;
+  ctx.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  ctx.lpSource = scr.c_str();
+  ctx.lpResourceName = MAKEINTRESOURCEW(1);
+  HANDLE actCtx = CreateActCtxW(&ctx);
+  ASSERT_NE(actCtx, INVALID_HANDLE_VALUE);
+  auto setting = [&](const wchar_t* ns, const wchar_t* name) {
+    wchar_t buffer[128] = {};
+    SIZE_T written = 0;
+    if (!QueryActCtxSettingsW(0, actCtx, ns, name, buffer, 128, &written)) return std::wstring();
+    return std::wstring(buffer);
+  };
+  const std::wstring awareness =
+      setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness");
+  const std::wstring aware =
+      setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware");
+  ReleaseActCtx(actCtx);
+  // Version 2 first, then the older per-monitor form; systems that know
+  // neither read "true/pm".
+  EXPECT_EQ(awareness.substr(0, awareness.find(L',')), L"PerMonitorV2");
+  EXPECT_NE(awareness.find(L"PerMonitor", awareness.find(L',')), std::wstring::npos);
+  EXPECT_EQ(aware, L"true/pm");
+}
+
+TEST(PreviewScaleE2E, At144DpiThePreviewCoversItsPaneInPhysicalPixels) {
+  ScopedLogPixels scale(144);
+  TempFolder folder;
+  PaneWindow pane(152, 112);
+  auto p = ScrProcess::Start(folder.scr, L"/p " + std::to_wstring(
+                                             reinterpret_cast<uintptr_t>(pane.pane())));
+  ASSERT_TRUE(p.Started());
+  HWND child = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    child = FindWindowExW(pane.pane(), nullptr, nullptr, L"Preview Window");
+    return child && IsWindowVisible(child);
+  }, 5000));
+  RECT paneRect, childRect;
+  GetWindowRect(pane.pane(), &paneRect);
+  GetWindowRect(child, &childRect);
+  EXPECT_TRUE(EqualRect(&paneRect, &childRect));
+  pane.DestroyPane();
+  EXPECT_TRUE(p.WaitForExit(2000));
 }
 
 }  // namespace

@@ -65,7 +65,11 @@ class RecordingHost final : public DialogHost, SystemCalls, ProfileStore {
                   ".." + std::to_string(s.max) + "=" + std::to_string(s.value));
   }
   void Invalidate(const Rect&) override {}
-  void Refresh() override { log.push_back("Refresh"); }
+  std::function<void()> onRefresh;
+  void Refresh() override {
+    log.push_back("Refresh");
+    if (onRefresh) onRefresh();
+  }
   void DrawLensFrame(const DibImage&) override {
     ++framesDrawn;
     lensPositions.emplace_back(form->LensX, form->LensY);
@@ -232,7 +236,9 @@ TEST(DialogLoad, ShowsZoomsFromTheCursorAndAnimatesUntilClosed) {
   d.Load();
   EXPECT_EQ(d.form->PicWidth, 320);
   EXPECT_EQ(d.form->PicHeight, 200);
-  EXPECT_EQ(d.form->RectOf(DialogControl::Display), (Rect{20, 40, 340, 240}));
+  // The frame's corners at (20, 40) and (341, 241), the photograph inside.
+  EXPECT_EQ(d.form->RectOf(DialogControl::Display), (Rect{20, 40, 342, 242}));
+  EXPECT_EQ(d.form->LensArea(), (Rect{21, 41, 341, 241}));
   EXPECT_EQ(d.LogFrom("Show"),
             (std::vector<std::string>{
                 "Show", "Refresh", "Zoom 200,150,200,150 -> 272,233,751,535",
@@ -337,7 +343,7 @@ TEST(DialogControls, HandCursorOnExactlySixControls) {
       {1, 1, DialogControl::Image1},     {14, 6, DialogControl::Label9},
       {456, 4, DialogControl::ImgExit},  {470, 18, DialogControl::ImgExit},
       {471, 4, DialogControl::Image1},   {20, 40, DialogControl::Display},
-      {339, 239, DialogControl::Display}, {340, 240, DialogControl::kNone},
+      {341, 241, DialogControl::Display}, {342, 242, DialogControl::kNone},
       {356, 40, DialogControl::Pic_a},   {365, 69, DialogControl::HS_0},
       {365, 129, DialogControl::HS_1},   {365, 181, DialogControl::Img_Set},
       {365, 185, DialogControl::lbl_Set}, {365, 213, DialogControl::lbl_Can},
@@ -528,6 +534,149 @@ TEST(DialogHomePage, OpensTheAddressAndKeepsAnimating) {
   d.Load({[&] { d.Click(DialogControl::lbl_URL); }});
   EXPECT_EQ(d.Count("Open http://www.quendelrix.example/"), 1);
   EXPECT_EQ(d.host.framesDrawn, 5);
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+constexpr Pixel kReleasedFace = Rgb(200, 200, 200);
+constexpr Pixel kPressedFace = Rgb(150, 220, 0);
+
+TEST(DialogFrame, ThinFrameOnThePictureAreaWithThePhotographJustInside) {
+  Dialog d;
+  d.Load();
+  const Image& s = d.form->Scene();
+  // Shadow on the top and left edges, light on the bottom and right.
+  EXPECT_EQ(s.At(20, 40), Rgb(40, 40, 64));
+  EXPECT_EQ(s.At(341, 40), Rgb(40, 40, 64));
+  EXPECT_EQ(s.At(341, 41), Rgb(236, 236, 255));
+  EXPECT_EQ(s.At(20, 241), Rgb(236, 236, 255));
+  EXPECT_EQ(s.At(341, 241), Rgb(236, 236, 255));
+  EXPECT_EQ(s.At(200, 40), Rgb(40, 40, 64));
+  // Inside: black until the lens frame is drawn over it; outside: gradient.
+  EXPECT_EQ(s.At(21, 41), Rgb(0, 0, 0));
+  EXPECT_EQ(s.At(340, 240), Rgb(0, 0, 0));
+  const int l = Quendelrix_P::GradientLevel(39, 302);
+  EXPECT_EQ(s.At(19, 39), Rgb(l, l, l + 30));
+}
+
+// A press whose mouse capture is taken away is over: whatever control it
+// began on, the next click acts on the control it lands on.
+TEST(DialogCapture, ALostCaptureEndsThePressWithoutItsRelease) {
+  const struct {
+    const char* name;
+    DialogControl pressed;
+    int button;
+  } cases[] = {
+      {"Cancel", DialogControl::lbl_Can, kLeftButton},
+      {"Cancel, right button", DialogControl::lbl_Can, kRightButton},
+      {"Set", DialogControl::lbl_Set, kLeftButton},
+      {"close box", DialogControl::ImgExit, kLeftButton},
+      {"home page", DialogControl::lbl_URL, kLeftButton},
+      {"title bar", DialogControl::Image1, kLeftButton},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dialog d;
+    d.host.passesBeforeClose = 1 << 30;
+    d.Load({[&] {
+              d.host.window = {300, 200};
+              d.host.cursor = {400, 210};
+              const auto [x, y] = d.Centre(c.pressed);
+              d.form->MouseDown(c.button, 0, x, y);
+              d.form->CaptureLost();
+              // Faces as before the press, no drag, the window stays put.
+              EXPECT_EQ(d.form->Scene().At(366, 182), kReleasedFace);
+              EXPECT_EQ(d.form->Scene().At(366, 210), kReleasedFace);
+              EXPECT_EQ(d.form->RectOf(DialogControl::ImgExit),
+                        (Rect{456, 4, 471, 19}));
+              EXPECT_EQ(d.form->Dragging, 0);
+              d.host.cursor = {520, 330};
+              d.form->MouseMove(c.button, 0, -50, 400);
+              // A release that still reaches the window runs nothing.
+              d.form->MouseUp(c.button, 0, -50, 400);
+              EXPECT_FALSE(d.form->Unloaded());
+            },
+            [&] { d.Click(DialogControl::lbl_Set); }, [] {}});
+    EXPECT_EQ(d.Count("Move"), 0);
+    EXPECT_EQ(d.Count("Open"), c.pressed == DialogControl::lbl_URL ? 1 : 0);
+    EXPECT_EQ(d.host.written,
+              (std::vector<std::string>{"BallCount= 60", "Interval= 300"}));
+    EXPECT_EQ(d.Count("Destroy"), 1);
+  }
+}
+
+TEST(DialogCapture, NothingHeldNothingChanges) {
+  Dialog d;
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[&] {
+    d.form->CaptureLost();
+    d.Click(DialogControl::lbl_Can);
+  }});
+  EXPECT_EQ(d.Count("Write"), 0);
+  EXPECT_EQ(d.Count("Destroy"), 1);
+}
+
+TEST(DialogKeys, EnterActsAsSetAndEscAsCancelOnTheKeyPress) {
+  const struct {
+    const char* name;
+    int key;
+    bool repeat;
+    int failWrite;
+    int writes;
+    bool closes;
+    Pixel setFaceAtPaint, cancelFaceAtPaint;
+  } cases[] = {
+      {"Enter", kKeyReturn, false, 0, 2, true, kPressedFace, kReleasedFace},
+      {"Esc", kKeyEscape, false, 0, 0, true, kReleasedFace, kPressedFace},
+      {"Enter, repeated", kKeyReturn, true, 0, 0, false, 0, 0},
+      {"Esc, repeated", kKeyEscape, true, 0, 0, false, 0, 0},
+      {"another key", 'A', false, 0, 0, false, 0, 0},
+      {"Enter, file not writable", kKeyReturn, false, 1, 1, false,
+       kPressedFace, kReleasedFace},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dialog d;
+    d.host.passesBeforeClose = 1 << 30;
+    d.host.failWriteNumber = c.failWrite;
+    std::vector<Pixel> setFaces, cancelFaces;
+    bool closedByKey = false;
+    d.Load({[&] {
+              d.host.onRefresh = [&] {
+                setFaces.push_back(d.form->Scene().At(366, 182));
+                cancelFaces.push_back(d.form->Scene().At(366, 210));
+              };
+              d.form->HS_Scroll(1, ScrollAction::kPageRight, 0);
+              d.form->KeyDown(c.key, 0, c.repeat);
+              closedByKey = d.form->Unloaded();
+            },
+            [&] {  // the release handler's yield, or the next pass
+              EXPECT_EQ(d.form->Scene().At(366, 182), kReleasedFace);
+              EXPECT_EQ(d.form->Scene().At(366, 210), kReleasedFace);
+            },
+            [&] {
+              if (!d.form->Unloaded()) d.form->Unload();
+            }});
+    EXPECT_EQ(closedByKey, c.closes);
+    EXPECT_EQ(d.Count("Write"), c.writes);
+    if (c.writes == 2) {
+      EXPECT_EQ(d.host.written,
+                (std::vector<std::string>{"BallCount= 60", "Interval= 310"}));
+    }
+    EXPECT_EQ(d.Count("Message"), c.failWrite ? 1 : 0);
+    if (c.setFaceAtPaint != 0) {
+      // The pressed face was painted before the release handler ran.
+      ASSERT_EQ(setFaces.size(), 1u);
+      EXPECT_EQ(setFaces[0], c.setFaceAtPaint);
+      EXPECT_EQ(cancelFaces[0], c.cancelFaceAtPaint);
+    } else {
+      EXPECT_TRUE(setFaces.empty());
+    }
+  }
 }
 
 }  // namespace
