@@ -69,8 +69,9 @@ class SettingsFiles {
 };
 
 // SettingsFiles through the standard library: the temporary file is the
-// file's name + ".tmp", the replace a rename. The user's data folder is the
-// one given (none by default).
+// file's name + ".tmp" (its stream flushed, not synced to the disk), the
+// replace a rename. The user's data folder is the one given (none by
+// default); keys are kept as they are.
 class PortableFiles final : public SettingsFiles {
  public:
   explicit PortableFiles(std::filesystem::path userDataFolder = {})
