@@ -26,10 +26,11 @@ qx_install_packages() {
     $sudo apt-get update
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
   fi
-  # Wine names Linux files in the locale's character set: the tests run it
-  # under a Japanese and a Western UTF-8 locale, which must exist.
+  # Wine takes its code page from the locale: the tests run it under the
+  # Japanese, Chinese (simplified and traditional), Korean and Western UTF-8
+  # locales, which must exist.
   local loc
-  for loc in ja_JP en_US; do
+  for loc in ja_JP zh_CN zh_TW ko_KR en_US; do
     if ! locale -a 2>/dev/null | grep -qx "$loc.utf8"; then
       $sudo localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
     fi

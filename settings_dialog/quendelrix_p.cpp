@@ -300,8 +300,9 @@ void Quendelrix_P::lbl_Set_MouseUp(int, int, int, int) {
   ShowFace(DialogControl::Img_Set, false);
   host_.ProcessPendingMessages();
   if (unloaded_) return;  // closed by another control meanwhile: not saved
-  if (!SaveSettings()) {
-    host_.ShowErrorMessage(SaveFailedMessage(values_.IniPath));
+  const SaveResult saved = SaveSettings();
+  if (!saved.saved) {
+    host_.ShowErrorMessage(SaveFailedMessage(saved.file));
     return;  // stays open with the user's values
   }
   Unload();
@@ -350,20 +351,13 @@ void Quendelrix_P::lbl_URL_MouseDown(int, int, int, int) {
   host_.OpenDocument(kHomePageAddress);
 }
 
-bool Quendelrix_P::SaveSettings() {
-  // Both keys are written or neither: a failure puts the file back as it
-  // was before the first write.
-  const FileSnapshot before = host_.SnapshotFile(values_.IniPath);
-  values_.IniValue = SignedDecimalText(hs_[0].value);
-  bool ok = WriteIniValue(host_.Profile(), kIniSection, kKeyBallCount,
-                          values_.IniValue, values_.IniPath);
-  if (ok) {
-    values_.IniValue = SignedDecimalText(hs_[1].value);
-    ok = WriteIniValue(host_.Profile(), kIniSection, kKeyInterval,
-                       values_.IniValue, values_.IniPath);
-  }
-  if (!ok) host_.RestoreFile(values_.IniPath, before);
-  return ok;
+SaveResult Quendelrix_P::SaveSettings() {
+  // Both keys go to the file in one replace: they change together or not at
+  // all, and a failure leaves the old file as it was.
+  const std::string balls = SignedDecimalText(hs_[0].value);
+  const std::string interval = SignedDecimalText(hs_[1].value);
+  values_.IniValue = interval;  // the last value passed to the file
+  return qx::SaveSettings(host_.Files(), values_, balls, interval);
 }
 
 void Quendelrix_P::MouseDown(int button, int shift, int x, int y) {

@@ -21,7 +21,6 @@
 #include "common/image.h"
 #include "common/numbers.h"
 #include "effects/pic_effect.h"
-#include "settings_dialog/file_snapshot.h"
 #include "startup/module_values.h"
 #include "startup/settings.h"
 #include "startup/system_helpers.h"
@@ -126,7 +125,7 @@ class DialogHost {
   virtual ~DialogHost() = default;
   virtual WindowHandle Handle() = 0;
   virtual SystemCalls& System() = 0;
-  virtual ProfileStore& Profile() = 0;
+  virtual SettingsFiles& Files() = 0;
   // The photograph as a bitmap that can be captured.
   virtual PictureSource& Photo() = 0;
   // Makes the window visible at the centre of the screen (does not wait).
@@ -151,9 +150,6 @@ class DialogHost {
   virtual void Destroy() = 0;
   virtual void OpenDocument(const std::wstring& address) = 0;
   virtual void ShowErrorMessage(const std::wstring& text) = 0;
-  virtual FileSnapshot SnapshotFile(const std::filesystem::path& path) = 0;
-  virtual void RestoreFile(const std::filesystem::path& path,
-                           const FileSnapshot& snapshot) = 0;
 };
 
 class Quendelrix_P {
@@ -241,7 +237,7 @@ class Quendelrix_P {
   void ShowFace(DialogControl image, bool pressed);
   void ComposeScene();
   void WaitForNextFrame();
-  bool SaveSettings();
+  SaveResult SaveSettings();
   void PressByKey(DialogControl label, int shift);
   void Dispatch(DialogControl control, int kind, int button, int shift, int x,
                 int y);

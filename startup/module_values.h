@@ -35,7 +35,9 @@ class CommandLine {
 struct ModuleValues {
   int16_t BallCount = 0;
   int16_t Interval = 0;
-  std::filesystem::path IniPath;
+  std::filesystem::path IniPath;         // the settings file read
+  std::filesystem::path ProgramIniPath;  // the one beside the program
+  std::filesystem::path UserIniPath;     // the user's own; empty if none
   std::string IniKey;    // bytes as stored in the file (Shift-JIS)
   std::string IniValue;  // value text read or about to be written
   int32_t CursorCount = 0;

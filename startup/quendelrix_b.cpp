@@ -104,7 +104,7 @@ StartOutcome Quendelrix_B::Main() {
   }
 
   // 3.
-  LoadSettings(values_, host_.Profile(), host_.ProgramFolder(),
+  LoadSettings(values_, host_.Files(), host_.ProgramFolder(),
                host_.DecimalSeparator());
 
   // 4. Password change (Windows 95 family only).

@@ -36,7 +36,7 @@ class StartupHost {
   // A top-level window with exactly this title, or 0.
   virtual WindowHandle FindTopLevelWindow(std::wstring_view title) = 0;
   virtual SystemCalls& System() = 0;
-  virtual ProfileStore& Profile() = 0;
+  virtual SettingsFiles& Files() = 0;
   virtual std::filesystem::path ProgramFolder() = 0;
   // The locale's decimal separator for reading the settings.
   virtual char DecimalSeparator() = 0;

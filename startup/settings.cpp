@@ -110,14 +110,6 @@ std::string Unquote(std::string_view value) {
   return std::string(value);
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
 std::string Cut(std::string_view text, size_t bufferChars) {
   std::string s(text.substr(0, bufferChars - 1));
   const size_t nul = s.find('\0');
@@ -127,21 +119,28 @@ std::string Cut(std::string_view text, size_t bufferChars) {
 
 }  // namespace
 
-std::string IniLookup(std::string_view content, std::string_view section,
-                      std::string_view key) {
+std::optional<std::string> IniFind(std::string_view content,
+                                   std::string_view section,
+                                   std::string_view key) {
   const auto lines = SplitLines(content);
   const auto span = FindSection(lines, content, section);
-  if (!span) return {};
+  if (!span) return std::nullopt;
   for (size_t i = span->header + 1; i < span->end; ++i) {
     auto kv = ParseKeyLine(
         content.substr(lines[i].begin, lines[i].end - lines[i].begin));
     if (kv && NamesEqual(kv->key, key)) return Unquote(kv->value);
   }
-  return {};
+  return std::nullopt;
+}
+
+std::string IniLookup(std::string_view content, std::string_view section,
+                      std::string_view key) {
+  return IniFind(content, section, key).value_or(std::string());
 }
 
 std::string IniUpdate(std::string_view content, std::string_view section,
-                      std::string_view key, std::string_view value) {
+                      std::string_view key, std::string_view value,
+                      std::string_view formerKey) {
   std::string newLine;
   newLine.append(key).append("=").append(value).append("\r\n");
   const auto lines = SplitLines(content);
@@ -153,13 +152,22 @@ std::string IniUpdate(std::string_view content, std::string_view section,
     out.append("[").append(section).append("]\r\n").append(newLine);
     return out;
   }
-  for (size_t i = span->header + 1; i < span->end; ++i) {
+  // The key's own line, else the line of its former spelling.
+  std::optional<size_t> keyLine;
+  std::optional<size_t> formerLine;
+  for (size_t i = span->header + 1; i < span->end && !keyLine; ++i) {
     auto kv = ParseKeyLine(
         content.substr(lines[i].begin, lines[i].end - lines[i].begin));
-    if (kv && NamesEqual(kv->key, key)) {
-      return std::string(content.substr(0, lines[i].begin)) + newLine +
-             std::string(content.substr(lines[i].next));
+    if (!kv) continue;
+    if (NamesEqual(kv->key, key)) keyLine = i;
+    if (!formerKey.empty() && !formerLine && NamesEqual(kv->key, formerKey)) {
+      formerLine = i;
     }
+  }
+  if (const auto replace = keyLine ? keyLine : formerLine) {
+    const Line& line = lines[*replace];
+    return std::string(content.substr(0, line.begin)) + newLine +
+           std::string(content.substr(line.next));
   }
   // New key: after the section's last line that is not blank.
   size_t after = span->header;
@@ -177,40 +185,60 @@ std::string IniUpdate(std::string_view content, std::string_view section,
   return out;
 }
 
-std::string IniFileStore::Read(std::string_view section, std::string_view key,
-                               const std::filesystem::path& file) {
-  const auto content = ReadWholeFile(file);
-  if (!content) return {};
-  return IniLookup(*content, section, key);
+SettingsFiles::Content PortableFiles::Read(const std::filesystem::path& file) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(file, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return {};
+  if (ec || status.type() != std::filesystem::file_type::regular) {
+    return {ReadStatus::kUnreadable, {}};
+  }
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return {ReadStatus::kUnreadable, {}};
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  if (in.bad()) return {ReadStatus::kUnreadable, {}};
+  return {ReadStatus::kRead, buffer.str()};
 }
 
-bool IniFileStore::Write(std::string_view section, std::string_view key,
-                         std::string_view value,
-                         const std::filesystem::path& file) {
+bool PortableFiles::IsFile(const std::filesystem::path& file) {
   std::error_code ec;
-  if (std::filesystem::is_directory(file, ec)) return false;
-  const std::string content = ReadWholeFile(file).value_or(std::string());
-  const std::string updated = IniUpdate(content, section, key, value);
-  // Write beside the file and rename over it, so a failed write never leaves
-  // a half-written settings file.
+  return std::filesystem::is_regular_file(file, ec);
+}
+
+std::optional<std::filesystem::path> PortableFiles::WriteBeside(
+    const std::filesystem::path& file, std::string_view bytes) {
   std::filesystem::path temp = file;
   temp += L".tmp";
+  bool written = false;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(updated.data(), static_cast<std::streamsize>(updated.size()));
-    if (!out.flush()) {
-      out.close();
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
+    if (!out) return std::nullopt;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    written = static_cast<bool>(out.flush());
   }
+  if (!written) {
+    Remove(temp);
+    return std::nullopt;
+  }
+  return temp;
+}
+
+bool PortableFiles::Replace(const std::filesystem::path& temp,
+                            const std::filesystem::path& file) {
+  std::error_code ec;
   std::filesystem::rename(temp, file, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
-  return true;
+  return !ec;
+}
+
+void PortableFiles::Remove(const std::filesystem::path& file) {
+  std::error_code ec;
+  std::filesystem::remove(file, ec);
+}
+
+bool PortableFiles::CreateFolders(const std::filesystem::path& folder) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return std::filesystem::is_directory(folder, ec);
 }
 
 std::filesystem::path IniPathFor(const std::filesystem::path& programFolder) {
@@ -225,28 +253,76 @@ std::filesystem::path IniPathFor(const std::filesystem::path& programFolder) {
   return std::filesystem::path(folder + kSeparator + std::wstring(kIniFileName));
 }
 
-std::string ReadIniValue(ProfileStore& store, std::string_view section,
-                         std::string_view key,
-                         const std::filesystem::path& file) {
-  return Cut(store.Read(section, key, file), kReadBufferChars);
+std::filesystem::path UserIniPathFor(const std::filesystem::path& userDataFolder) {
+  if (userDataFolder.empty()) return {};
+  return userDataFolder / kUserIniFolderName / kIniFileName;
 }
 
-bool WriteIniValue(ProfileStore& store, std::string_view section,
+std::string ReadIniValue(SettingsFiles& files, std::string_view section,
+                         std::string_view key,
+                         const std::filesystem::path& file) {
+  const SettingsFiles::Content content = files.Read(file);
+  if (content.status != SettingsFiles::ReadStatus::kRead) return {};
+  auto value = IniFind(content.bytes, section, key);
+  if (!value) {
+    // A file the system's ANSI profile functions wrote under a code page
+    // that does not keep the Shift-JIS bytes.
+    const std::string stored = files.InSystemCodePage(key);
+    if (stored != key) value = IniFind(content.bytes, section, stored);
+  }
+  return Cut(value.value_or(std::string()), kReadBufferChars);
+}
+
+bool WriteIniValues(SettingsFiles& files, std::string_view section,
+                    std::initializer_list<IniEntry> entries,
+                    const std::filesystem::path& file,
+                    std::string_view newFileText) {
+  const SettingsFiles::Content old = files.Read(file);
+  // A file that is there but cannot be read is never overwritten: what it
+  // holds would be lost.
+  if (old.status == SettingsFiles::ReadStatus::kUnreadable) return false;
+  std::string text = old.status == SettingsFiles::ReadStatus::kRead
+                         ? old.bytes
+                         : std::string(newFileText);
+  const std::string sectionName = Cut(section, kNameBufferChars);
+  for (const IniEntry& entry : entries) {
+    const std::string key = Cut(entry.key, kNameBufferChars);
+    // Only the Shift-JIS key is written; a line the system's code page
+    // spelled differently becomes that key's line.
+    const std::string stored = files.InSystemCodePage(key);
+    text = IniUpdate(text, sectionName, key, entry.value,
+                     stored != key ? std::string_view(stored) : std::string_view());
+  }
+  const auto temp = files.WriteBeside(file, text);
+  if (!temp) return false;
+  if (!files.Replace(*temp, file)) {
+    files.Remove(*temp);
+    return false;
+  }
+  return true;
+}
+
+bool WriteIniValue(SettingsFiles& files, std::string_view section,
                    std::string_view key, std::string_view value,
                    const std::filesystem::path& file) {
-  return store.Write(Cut(section, kNameBufferChars), Cut(key, kNameBufferChars),
-                     value, file);
+  return WriteIniValues(files, section, {{key, value}}, file);
+}
+
+std::filesystem::path SettingsFileToRead(SettingsFiles& files,
+                                         const std::filesystem::path& programIni,
+                                         const std::filesystem::path& userIni) {
+  return !userIni.empty() && files.IsFile(userIni) ? userIni : programIni;
 }
 
 namespace {
 
-// Steps 2-3 and 4-5 of the load: empty -> default, number -> its floor as a
-// 16-bit value, anything else -> the setting keeps its value.
-void LoadOne(ModuleValues& values, ProfileStore& store,
+// One setting: empty -> default, number -> its floor as a 16-bit value,
+// anything else -> the setting keeps its value.
+void LoadOne(ModuleValues& values, SettingsFiles& files,
              std::string_view key, int16_t defaultValue, int16_t& setting,
              char decimalSeparator) {
   values.IniKey = std::string(key);
-  values.IniValue = ReadIniValue(store, kIniSection, key, values.IniPath);
+  values.IniValue = ReadIniValue(files, kIniSection, key, values.IniPath);
   if (values.IniValue.empty()) {
     setting = defaultValue;
     return;
@@ -258,14 +334,38 @@ void LoadOne(ModuleValues& values, ProfileStore& store,
 
 }  // namespace
 
-void LoadSettings(ModuleValues& values, ProfileStore& store,
+void LoadSettings(ModuleValues& values, SettingsFiles& files,
                   const std::filesystem::path& programFolder,
                   char decimalSeparator) {
-  values.IniPath = IniPathFor(programFolder);
-  LoadOne(values, store, kKeyBallCount, kDefaultBallCount, values.BallCount,
+  values.ProgramIniPath = IniPathFor(programFolder);
+  values.UserIniPath = UserIniPathFor(files.UserDataFolder());
+  values.IniPath =
+      SettingsFileToRead(files, values.ProgramIniPath, values.UserIniPath);
+  LoadOne(values, files, kKeyBallCount, kDefaultBallCount, values.BallCount,
           decimalSeparator);
-  LoadOne(values, store, kKeyInterval, kDefaultInterval, values.Interval,
+  LoadOne(values, files, kKeyInterval, kDefaultInterval, values.Interval,
           decimalSeparator);
+}
+
+SaveResult SaveSettings(SettingsFiles& files, const ModuleValues& values,
+                        std::string_view ballCountText,
+                        std::string_view intervalText) {
+  const std::initializer_list<IniEntry> entries = {
+      {kKeyBallCount, ballCountText}, {kKeyInterval, intervalText}};
+  const std::filesystem::path& user = values.UserIniPath;
+  const std::filesystem::path& program = values.ProgramIniPath;
+  if (!user.empty() && files.IsFile(user)) {
+    return {WriteIniValues(files, kIniSection, entries, user), user};
+  }
+  if (WriteIniValues(files, kIniSection, entries, program)) {
+    return {true, program};
+  }
+  if (user.empty()) return {false, program};
+  files.CreateFolders(user.parent_path());
+  const SettingsFiles::Content beside = files.Read(program);
+  std::string_view start;
+  if (beside.status == SettingsFiles::ReadStatus::kRead) start = beside.bytes;
+  return {WriteIniValues(files, kIniSection, entries, user, start), user};
 }
 
 }  // namespace qx

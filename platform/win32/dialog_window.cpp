@@ -94,7 +94,7 @@ class DialogWindow final : public DialogHost {
   // DialogHost
   WindowHandle Handle() override { return FromHwnd(hwnd_); }
   SystemCalls& System() override { return system_; }
-  ProfileStore& Profile() override { return profile_; }
+  SettingsFiles& Files() override { return files_; }
   PictureSource& Photo() override { return *photoSource_; }
   void Show() override;
   bool CursorPos(ScreenPoint& point) override;
@@ -110,13 +110,6 @@ class DialogWindow final : public DialogHost {
   void Destroy() override;
   void OpenDocument(const std::wstring& address) override;
   void ShowErrorMessage(const std::wstring& text) override;
-  FileSnapshot SnapshotFile(const std::filesystem::path& path) override {
-    return TakeFileSnapshot(path);
-  }
-  void RestoreFile(const std::filesystem::path& path,
-                   const FileSnapshot& snapshot) override {
-    RestoreFileSnapshot(path, snapshot);
-  }
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
@@ -142,7 +135,7 @@ class DialogWindow final : public DialogHost {
   HWND tooltip_ = nullptr;
   bool destroying_ = false;
   Win32SystemCalls system_;
-  Win32ProfileStore profile_;
+  Win32SettingsFiles files_;
   UniqueBitmap photo_;
   std::unique_ptr<BitmapPicture> photoSource_;
   DialogScale scale_;

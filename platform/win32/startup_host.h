@@ -12,7 +12,7 @@ class Win32StartupHost final : public StartupHost {
  public:
   WindowHandle FindTopLevelWindow(std::wstring_view title) override;
   SystemCalls& System() override { return system_; }
-  ProfileStore& Profile() override { return profile_; }
+  SettingsFiles& Files() override { return files_; }
   std::filesystem::path ProgramFolder() override;
   char DecimalSeparator() override;
   void ChangePassword(std::string_view key, int32_t owner) override;
@@ -25,7 +25,7 @@ class Win32StartupHost final : public StartupHost {
 
  private:
   Win32SystemCalls system_;
-  Win32ProfileStore profile_;
+  Win32SettingsFiles files_;
 };
 
 // Runs the start procedure on a whole command line; the process's exit code.

@@ -1,5 +1,10 @@
 #include "platform/win32/win32_system.h"
 
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <algorithm>
 #include <vector>
 
 namespace qx::win32 {
@@ -46,68 +51,138 @@ std::filesystem::path ProgramFolder() {
   return std::filesystem::path(text);
 }
 
-std::optional<std::string> AnsiPath(const std::filesystem::path& path) {
-  const std::wstring wide = path.wstring();
-  if (wide.empty()) return std::string();
-  BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                    static_cast<int>(wide.size()), nullptr, 0,
-                                    nullptr, &usedDefault);
-  if (n <= 0 || usedDefault) return std::nullopt;
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                      static_cast<int>(wide.size()), out.data(), n, nullptr,
-                      &usedDefault);
-  if (usedDefault) return std::nullopt;
-  // The round trip must give the same path (no lossy mapping).
-  const int back = MultiByteToWideChar(CP_ACP, 0, out.data(),
-                                       static_cast<int>(out.size()), nullptr, 0);
-  std::wstring check(static_cast<size_t>(back), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, out.data(), static_cast<int>(out.size()),
-                      check.data(), back);
-  if (check != wide) return std::nullopt;
-  return out;
-}
-
 namespace {
 
-// The file argument for the profile functions. Where the code page cannot
-// spell the path (a folder named in another script), the file is named
-// relative to its folder, which becomes the current directory: the system
-// resolves a name with a separator against it.
-std::optional<std::string> ProfileFileArgument(const std::filesystem::path& file) {
-  if (auto ansi = AnsiPath(file)) return ansi;
-  const std::filesystem::path folder = file.parent_path();
-  auto name = AnsiPath(file.filename());
-  if (!name || !SetCurrentDirectoryW(folder.c_str())) return std::nullopt;
-  return ".\\" + *name;
-}
+// Closes a kernel file handle when it goes.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE h) : h_(h) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(h_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return h_; }
 
-std::string NulTerminated(std::string_view s) { return std::string(s); }
+ private:
+  HANDLE h_;
+};
 
 }  // namespace
 
-std::string Win32ProfileStore::Read(std::string_view section,
-                                    std::string_view key,
-                                    const std::filesystem::path& file) {
-  const auto path = ProfileFileArgument(file);
-  if (!path) return {};
-  std::vector<char> buffer(256, '\0');
-  GetPrivateProfileStringA(NulTerminated(section).c_str(),
-                           NulTerminated(key).c_str(), "", buffer.data(),
-                           static_cast<DWORD>(buffer.size()), path->c_str());
-  return std::string(buffer.data());
+SettingsFiles::Content Win32SettingsFiles::Read(
+    const std::filesystem::path& file) {
+  FileHandle h(CreateFileW(file.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.valid()) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+    return {ReadStatus::kUnreadable, {}};
+  }
+  Content content{ReadStatus::kRead, {}};
+  char buffer[16384];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(h.get(), buffer, sizeof buffer, &got, nullptr)) {
+      return {ReadStatus::kUnreadable, {}};
+    }
+    if (got == 0) break;
+    content.bytes.append(buffer, got);
+  }
+  return content;
 }
 
-bool Win32ProfileStore::Write(std::string_view section, std::string_view key,
-                              std::string_view value,
-                              const std::filesystem::path& file) {
-  const auto path = ProfileFileArgument(file);
-  if (!path) return false;
-  return WritePrivateProfileStringA(NulTerminated(section).c_str(),
-                                    NulTerminated(key).c_str(),
-                                    NulTerminated(value).c_str(),
-                                    path->c_str()) != FALSE;
+bool Win32SettingsFiles::IsFile(const std::filesystem::path& file) {
+  const DWORD attributes = GetFileAttributesW(file.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::optional<std::filesystem::path> Win32SettingsFiles::WriteBeside(
+    const std::filesystem::path& file, std::string_view bytes) {
+  std::filesystem::path temp = file;
+  temp += L".tmp";
+  bool written = false;
+  {
+    FileHandle h(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) return std::nullopt;
+    written = true;
+    size_t at = 0;
+    while (written && at < bytes.size()) {
+      DWORD put = 0;
+      const DWORD chunk =
+          static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 1u << 20));
+      written = WriteFile(h.get(), bytes.data() + at, chunk, &put, nullptr) &&
+                put == chunk;
+      at += put;
+    }
+    written = written && FlushFileBuffers(h.get());
+  }
+  if (!written) {
+    DeleteFileW(temp.c_str());
+    return std::nullopt;
+  }
+  return temp;
+}
+
+bool Win32SettingsFiles::Replace(const std::filesystem::path& temp,
+                                 const std::filesystem::path& file) {
+  return MoveFileExW(temp.c_str(), file.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+void Win32SettingsFiles::Remove(const std::filesystem::path& file) {
+  DeleteFileW(file.c_str());
+}
+
+bool Win32SettingsFiles::CreateFolders(const std::filesystem::path& folder) {
+  const int result = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  if (result == ERROR_SUCCESS) return true;
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::filesystem::path Win32SettingsFiles::UserDataFolder() {
+  PWSTR path = nullptr;
+  std::filesystem::path folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path)) &&
+      path) {
+    folder = path;
+  }
+  CoTaskMemFree(path);
+  return folder;
+}
+
+std::string Win32SettingsFiles::InSystemCodePage(std::string_view key) {
+  // The ANSI profile functions turn their arguments into text with the
+  // system's own conversion (RtlMultiByteToUnicodeN), which makes a lead
+  // byte without its second byte a NUL that ends the key, and write the
+  // file's text back through the code page.
+  using ToText = LONG(WINAPI*)(PWCH, ULONG, PULONG, const CHAR*, ULONG);
+  static const auto toText = reinterpret_cast<ToText>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlMultiByteToUnicodeN")));
+  if (key.empty() || !toText) return std::string(key);
+  std::wstring text(key.size(), L'\0');
+  ULONG bytes = 0;
+  if (toText(text.data(), static_cast<ULONG>(text.size() * sizeof(wchar_t)),
+             &bytes, key.data(), static_cast<ULONG>(key.size())) < 0) {
+    return std::string(key);
+  }
+  text.resize(bytes / sizeof(wchar_t));
+  text.resize(std::min(text.size(), text.find(L'\0')));
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(),
+                                    static_cast<int>(text.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  if (n <= 0) return std::string(key);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                      out.data(), n, nullptr, nullptr);
+  return out;
 }
 
 int Win32SystemCalls::SetSystemParameter(uint32_t action, uint32_t uiParam,

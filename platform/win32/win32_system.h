@@ -23,16 +23,22 @@ std::string Narrow(std::wstring_view text);
 // The folder that holds the running program file.
 std::filesystem::path ProgramFolder();
 
-// The system's profile functions (the A forms: the keys go to the file as the
-// Shift-JIS bytes they are, whatever the code page). A path that the code
-// page cannot spell is reached through the current directory instead.
-class Win32ProfileStore final : public ProfileStore {
+// The settings file's primitives through the system's file functions: the
+// temporary file is the file's name + ".tmp", the replace is MoveFileExW with
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, the user's data folder
+// the roaming application data (FOLDERID_RoamingAppData).
+class Win32SettingsFiles final : public SettingsFiles {
  public:
-  std::string Read(std::string_view section, std::string_view key,
-                   const std::filesystem::path& file) override;
-  bool Write(std::string_view section, std::string_view key,
-             std::string_view value,
-             const std::filesystem::path& file) override;
+  Content Read(const std::filesystem::path& file) override;
+  bool IsFile(const std::filesystem::path& file) override;
+  std::optional<std::filesystem::path> WriteBeside(
+      const std::filesystem::path& file, std::string_view bytes) override;
+  bool Replace(const std::filesystem::path& temp,
+               const std::filesystem::path& file) override;
+  void Remove(const std::filesystem::path& file) override;
+  bool CreateFolders(const std::filesystem::path& folder) override;
+  std::filesystem::path UserDataFolder() override;
+  std::string InSystemCodePage(std::string_view key) override;
 };
 
 class Win32SystemCalls final : public SystemCalls {
@@ -47,9 +53,5 @@ class Win32SystemCalls final : public SystemCalls {
 
 // The locale's decimal separator (one ASCII character; '.' otherwise).
 char LocaleDecimalSeparator();
-
-// A text as an ANSI (A-function) argument that names the same file: the
-// path itself where the code page can spell it, else nullopt.
-std::optional<std::string> AnsiPath(const std::filesystem::path& path);
 
 }  // namespace qx::win32

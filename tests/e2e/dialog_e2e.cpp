@@ -1,7 +1,8 @@
 // The settings dialog as a user meets it: "/c" opens the skinned window at
 // the centre of the screen, its scroll bars show the stored settings, Set
-// saves them, Cancel, the close box and the system's close do not, a file
-// that cannot be written is reported and nothing is lost, the title bar
+// saves them (into the user's own file where the program's folder cannot be
+// written), Cancel, the close box and the system's close do not, a save that
+// neither file can take is reported and nothing is lost, the title bar
 // drags the window, and a second copy refuses to start beside it.
 #include <windows.h>
 #include <commctrl.h>
@@ -167,17 +168,57 @@ TEST(DialogE2E, ScrollBarsShowStoredSettingsWithinTheirRanges) {
   }
 }
 
-TEST(DialogE2E, SetSavesBothSettings) {
+size_t EntriesIn(const std::filesystem::path& folder) {
+  std::error_code ec;
+  size_t n = 0;
+  for (auto it = std::filesystem::directory_iterator(folder, ec);
+       !ec && it != std::filesystem::directory_iterator(); ++it) {
+    ++n;
+  }
+  return n;
+}
+
+TEST(DialogE2E, SetSavesBothSettingsAndKeepsTheRestOfTheFile) {
   TempFolder folder;
+  const std::string comment = "; Quendelrix\r\n[Other]\r\na=1\r\n\r\n";
+  const std::string last = "\r\n[Last]\nb=2";
+  ASSERT_TRUE(WriteFileBytes(folder.ini(), comment + IniText(42, 250) + last));
   OpenDialog dialog(folder);
   ASSERT_TRUE(dialog.hwnd());
+  EXPECT_EQ(dialog.BarValue(0), 42);
   dialog.ClickAt(kSetButton);
   EXPECT_TRUE(dialog.Closed(kClose));
-  const auto file = ReadFileBytes(folder.ini());
-  ASSERT_TRUE(file) << "no settings file";
-  EXPECT_EQ(file->rfind("[Section]\r\n", 0), 0u) << *file;
-  EXPECT_EQ(StoredNumber(*file, kKeyBalls), 60);
-  EXPECT_EQ(StoredNumber(*file, kKeyInterval), 300);
+  EXPECT_EQ(ReadFileBytes(folder.ini()),
+            comment + "[Section]\r\n" + kKeyBalls + "= 42\r\n" + kKeyInterval +
+                "= 250\r\n" + last);
+  EXPECT_EQ(EntriesIn(folder.path), 2u);  // the program and its file, no temp
+  EXPECT_FALSE(std::filesystem::exists(UserIniPath()));
+}
+
+TEST(DialogE2E, AnUnwritableProgramFolderSavesIntoTheUsersFileAndTheNextStartReadsIt) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder.ini());  // writes beside it fail
+  {
+    OpenDialog dialog(folder);
+    ASSERT_TRUE(dialog.hwnd());
+    dialog.ClickAt(dialog.BarPoint(0, 4));
+    PumpFor(150);
+    ASSERT_EQ(dialog.BarValue(0), 61);
+    dialog.ClickAt(kSetButton);
+    EXPECT_TRUE(dialog.Closed(kClose)) << "closes without a message";
+  }
+  EXPECT_EQ(ReadFileBytes(UserIniPath()),
+            "[Section]\r\n" + kKeyBalls + "= 61\r\n" + kKeyInterval + "= 300\r\n");
+  EXPECT_TRUE(std::filesystem::is_directory(folder.ini()));
+  EXPECT_EQ(EntriesIn(folder.path), 2u);
+  EXPECT_EQ(EntriesIn(UserIniPath().parent_path()), 1u);
+
+  OpenDialog next(folder);
+  ASSERT_TRUE(next.hwnd());
+  EXPECT_EQ(next.BarValue(0), 61);
+  EXPECT_EQ(next.BarValue(1), 300);
+  PostMessageW(next.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(next.Closed(kClose));
 }
 
 TEST(DialogE2E, ArrowsTroughAndKeysMoveTheBarsAndSetSavesThem) {
@@ -261,7 +302,9 @@ std::wstring AllTexts(HWND box) {
 
 TEST(DialogE2E, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
   TempFolder folder;
-  std::filesystem::create_directory(folder.ini());  // writes to it fail
+  // Neither the file beside the program nor the user's file can be written.
+  std::filesystem::create_directory(folder.ini());
+  std::filesystem::create_directories(UserIniPath());
   OpenDialog dialog(folder);
   ASSERT_TRUE(dialog.hwnd());
   dialog.ClickAt(dialog.BarPoint(0, 4));
@@ -271,8 +314,9 @@ TEST(DialogE2E, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
   HWND box = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(dialog.process().Pid())); }, 5000));
   const std::wstring texts = AllTexts(box);
-  EXPECT_NE(texts.find(L"Quendelrix.ini"), std::wstring::npos);
   EXPECT_NE(texts.find(L"保存できませんでした"), std::wstring::npos);
+  // It names the file tried last: the user's.
+  EXPECT_NE(texts.find(UserIniPath().wstring()), std::wstring::npos);
   EXPECT_TRUE(dialog.process().Running());
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   PumpFor(500);
@@ -280,6 +324,10 @@ TEST(DialogE2E, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
   EXPECT_TRUE(IsWindow(dialog.hwnd()));
   EXPECT_EQ(dialog.BarValue(0), 61);  // the user's value is still there
   EXPECT_TRUE(std::filesystem::is_directory(folder.ini()));
+  EXPECT_TRUE(std::filesystem::is_directory(UserIniPath()));
+  // No temporary file beside either of them.
+  EXPECT_EQ(EntriesIn(folder.path), 2u);
+  EXPECT_EQ(EntriesIn(UserIniPath().parent_path()), 1u);
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(dialog.Closed(kClose));
 }
@@ -440,9 +488,9 @@ class ScopedEnv {
   std::optional<std::wstring> old_;
 };
 
-// Run once under a Japanese locale (code page 932) and once under a Western
-// one (1252) by dialog_code_pages.sh, which names the code page it expects
-// in QX_EXPECT_ACP; the file must come out the same.
+// Run under Japanese, Chinese, Korean and Western locales by
+// dialog_code_pages.sh, which names the code page it expects in
+// QX_EXPECT_ACP; the file must come out the same, byte for byte.
 TEST(DialogE2E, SetSavesTheSameFileWhateverTheCodePage) {
   if (const char* expect = std::getenv("QX_EXPECT_ACP")) {
     ASSERT_EQ(std::to_string(GetACP()), expect);
@@ -469,11 +517,8 @@ TEST(DialogE2E, SetSavesTheSameFileWhateverTheCodePage) {
   PumpFor(150);
   dialog.ClickAt(kSetButton);
   EXPECT_TRUE(dialog.Closed(kClose));
-  const auto file = ReadFileBytes(folder.ini());
-  ASSERT_TRUE(file);
-  EXPECT_EQ(StoredNumber(*file, kKeyBalls), 46);
-  EXPECT_EQ(StoredNumber(*file, kKeyInterval), 150);
-  EXPECT_EQ(file->find("\xE7\x90\x83"), std::string::npos);  // no UTF-8 球
+  EXPECT_EQ(ReadFileBytes(folder.ini()),
+            "[Section]\r\n" + kKeyBalls + "= 46\r\n" + kKeyInterval + "= 150\r\n");
 }
 
 }  // namespace

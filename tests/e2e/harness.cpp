@@ -1,5 +1,9 @@
 #include "tests/e2e/harness.h"
 
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
+
 #include <atomic>
 #include <fstream>
 #include <sstream>
@@ -46,7 +50,24 @@ std::filesystem::path DriverFolder() {
   return std::filesystem::path(buffer).parent_path();
 }
 
+std::filesystem::path UserIniPath() {
+  PWSTR roaming = nullptr;
+  std::filesystem::path file;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &roaming))) {
+    file = std::filesystem::path(roaming) / L"Quendelrix" / L"Quendelrix.ini";
+  }
+  CoTaskMemFree(roaming);
+  return file;
+}
+
+void RemoveUserSettings() {
+  const auto file = UserIniPath();
+  std::error_code ec;
+  if (!file.empty()) std::filesystem::remove_all(file.parent_path(), ec);
+}
+
 TempFolder::TempFolder(bool nonAscii) {
+  RemoveUserSettings();
   static std::atomic<int> counter{0};
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
@@ -64,6 +85,7 @@ TempFolder::TempFolder(bool nonAscii) {
 TempFolder::~TempFolder() {
   std::error_code ec;
   std::filesystem::remove_all(path, ec);
+  RemoveUserSettings();
 }
 
 ScrProcess ScrProcess::Start(const std::filesystem::path& scr,

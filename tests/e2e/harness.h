@@ -37,6 +37,13 @@ class TempFolder {
   std::filesystem::path ini() const { return path / L"Quendelrix.ini"; }
 };
 
+// The user's own settings file (Quendelrix\Quendelrix.ini in the roaming
+// application data), which the program prefers to the one beside it.
+// TempFolder removes its folder when it is made and when it goes, so every
+// scenario starts without one.
+std::filesystem::path UserIniPath();
+void RemoveUserSettings();
+
 // A started program; killed on destruction if it still runs.
 class ScrProcess {
  public:

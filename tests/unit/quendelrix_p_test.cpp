@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/unit/memory_files.h"
+
 namespace qx {
 namespace {
 
 // Records what the dialog asks of its window and the system, as text lines,
 // and runs scripted input inside the dialog's yields.
-class RecordingHost final : public DialogHost, SystemCalls, ProfileStore {
+class RecordingHost final : public DialogHost, SystemCalls {
  public:
   std::vector<std::string> log;
   std::deque<std::function<void()>> atYield;  // one per yield, in order
@@ -23,13 +25,11 @@ class RecordingHost final : public DialogHost, SystemCalls, ProfileStore {
   ScreenPoint cursor{200, 150};
   bool cursorFails = false;
   ScreenPoint window{272, 233};
-  int failWriteNumber = 0;  // 1 or 2: that write fails
-  int writes = 0;
+  testing_files::MemoryFiles files;  // the program's folder is /data
   std::vector<std::pair<int, int>> lensPositions;  // at each drawn frame
   int framesDrawn = 0;
   double clock = 100.0;
   int yields = 0;
-  std::vector<std::string> written;  // key=value of successful writes
   ImagePicture photo{Image(320, 200, Rgb(10, 20, 30))};
   bool photoOpens = true;
 
@@ -47,7 +47,7 @@ class RecordingHost final : public DialogHost, SystemCalls, ProfileStore {
   // DialogHost
   WindowHandle Handle() override { return 0x1234; }
   SystemCalls& System() override { return *this; }
-  ProfileStore& Profile() override { return *this; }
+  SettingsFiles& Files() override { return files; }
   PictureSource& Photo() override { return photoSource; }
   void Show() override { log.push_back("Show"); }
   bool CursorPos(ScreenPoint& p) override {
@@ -101,18 +101,6 @@ class RecordingHost final : public DialogHost, SystemCalls, ProfileStore {
     log.push_back("Message");
   }
   std::wstring errorText;
-  FileSnapshot SnapshotFile(const std::filesystem::path&) override {
-    log.push_back("Snapshot");
-    FileSnapshot s;
-    s.state = FileSnapshot::State::kRegular;
-    s.bytes = "before";
-    return s;
-  }
-  void RestoreFile(const std::filesystem::path&,
-                   const FileSnapshot& s) override {
-    log.push_back("Restore " + s.bytes);
-  }
-
   // SystemCalls
   int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 1; }
   VersionAnswer QueryVersion() override { return {}; }
@@ -129,23 +117,13 @@ class RecordingHost final : public DialogHost, SystemCalls, ProfileStore {
            std::to_string(r.right) + "," + std::to_string(r.bottom);
   }
 
-  // ProfileStore
-  std::string Read(std::string_view, std::string_view,
-                   const std::filesystem::path&) override {
-    return {};
+  RecordingHost() {
+    files.folders.insert("/data");
+    files.mirror = &log;
   }
-  bool Write(std::string_view section, std::string_view key,
-             std::string_view value,
-             const std::filesystem::path& file) override {
-    ++writes;
-    const std::string name = key == kKeyBallCount  ? "BallCount"
-                             : key == kKeyInterval ? "Interval"
-                                                   : "?";
-    log.push_back("Write [" + std::string(section) + "] " + name + "=\"" +
-                  std::string(value) + "\" " + file.string());
-    if (writes == failWriteNumber) return false;
-    written.push_back(name + "=" + std::string(value));
-    return true;
+  // A value in the settings file beside the program.
+  std::string Stored(std::string_view key) {
+    return IniLookup(files.files["/data/Quendelrix.ini"], kIniSection, key);
   }
 };
 
@@ -168,7 +146,7 @@ struct Dialog {
   explicit Dialog(int16_t balls = 60, int16_t interval = 300) {
     values.BallCount = balls;
     values.Interval = interval;
-    values.IniPath = "/data/Quendelrix.ini";
+    values.IniPath = values.ProgramIniPath = "/data/Quendelrix.ini";
     form = std::make_unique<Quendelrix_P>(host, values, TestPictures());
     host.form = form.get();
   }
@@ -399,13 +377,14 @@ TEST(DialogSet, WritesBothKeysInOrderThenCloses) {
     EXPECT_EQ(d.form->Scene().At(366, 182), Rgb(150, 220, 0));  // pressed face
     d.form->MouseUp(kLeftButton, 0, x, y);
   }});
-  const std::string file = d.values.IniPath.string();
-  EXPECT_EQ(d.LogFrom("Snapshot"),
+  // One replace of the file carries both keys, before the closing zoom.
+  EXPECT_EQ(d.LogFrom("WriteBeside /data/Quendelrix.ini"),
             (std::vector<std::string>{
-                "Snapshot",
-                "Write [Section] BallCount=\" 100\" " + file,
-                "Write [Section] Interval=\" 100\" " + file,
+                "WriteBeside /data/Quendelrix.ini", "Replace /data/Quendelrix.ini",
                 "Zoom 272,233,751,535 -> 200,150,200,150", "Destroy"}));
+  EXPECT_EQ(d.host.files.files["/data/Quendelrix.ini"],
+            "[Section]\r\n" + std::string(kKeyBallCount) + "= 100\r\n" +
+                std::string(kKeyInterval) + "= 100\r\n");
   EXPECT_EQ(d.values.IniValue, " 100");
   EXPECT_EQ(d.form->Scene().At(366, 182), Rgb(200, 200, 200));  // released
   EXPECT_EQ(d.values.BallCount, 60);  // the running values stay as loaded
@@ -420,8 +399,8 @@ TEST(DialogSet, ReleasedOffTheButtonStillSaves) {
     d.form->MouseMove(kRightButton, 0, 5, 290);
     d.form->MouseUp(kRightButton, 0, 5, 290);
   }});
-  EXPECT_EQ(d.host.written,
-            (std::vector<std::string>{"BallCount= 60", "Interval= 300"}));
+  EXPECT_EQ(d.host.Stored(kKeyBallCount), "60");
+  EXPECT_EQ(d.host.Stored(kKeyInterval), "300");
   EXPECT_EQ(d.Count("Destroy"), 1);
 }
 
@@ -437,7 +416,6 @@ TEST(DialogClose, CancelCloseBoxAndSystemCloseWriteNothing) {
     d.host.passesBeforeClose = 1 << 30;
     d.Load({[&] { close(d); }});
     EXPECT_EQ(d.Count("Write"), 0);
-    EXPECT_EQ(d.Count("Snapshot"), 0);
     EXPECT_EQ(d.Count("Zoom 272,233,751,535 -> 200,150,200,150"), 1);
     EXPECT_EQ(d.Count("Destroy"), 1);
     EXPECT_EQ(d.form->ExitFlag, kTrue16);
@@ -471,10 +449,18 @@ TEST(DialogClose, AControlClosingDuringSetsYieldWins) {
   EXPECT_EQ(d.Count("Destroy"), 1);
 }
 
-TEST(DialogSet, FailedWriteKeepsTheDialogOpenAndTheFileAsItWas) {
-  for (int failing : {1, 2}) {
+TEST(DialogSet, FailedSaveKeepsTheDialogOpenAndTheFileAsItWas) {
+  // The program's folder may not be written and there is no user's folder to
+  // fall back to; or the temporary file is written and the replace fails.
+  const std::string before = "[Section]\r\n; before\r\n";
+  for (bool failReplace : {false, true}) {
     Dialog d;
-    d.host.failWriteNumber = failing;
+    d.host.files.files["/data/Quendelrix.ini"] = before;
+    if (failReplace) {
+      d.host.files.failReplace = true;
+    } else {
+      d.host.files.readOnlyFolders.insert("/data");
+    }
     d.host.passesBeforeClose = 1 << 30;
     d.Load({[&] {
               d.form->HS_Scroll(0, ScrollAction::kLineRight, 0);
@@ -486,8 +472,11 @@ TEST(DialogSet, FailedWriteKeepsTheDialogOpenAndTheFileAsItWas) {
               EXPECT_EQ(d.form->ExitFlag, kFalse16);
               d.form->Unload();
             }});
-    EXPECT_EQ(d.Count("Write"), failing);  // no second write after a failure
-    EXPECT_EQ(d.Count("Restore before"), 1);
+    EXPECT_EQ(d.Count("WriteBeside"), 1) << failReplace;
+    EXPECT_EQ(d.Count("Remove /data/Quendelrix.ini.tmp"), failReplace ? 1 : 0);
+    EXPECT_EQ(d.host.files.files,
+              (std::map<std::filesystem::path, std::string>{
+                  {"/data/Quendelrix.ini", before}}));
     EXPECT_EQ(d.Count("Message"), 1);
     EXPECT_NE(d.host.errorText.find(L"Quendelrix.ini"), std::wstring::npos);
     EXPECT_NE(d.host.errorText.find(L"保存できませんでした"), std::wstring::npos);
@@ -603,8 +592,8 @@ TEST(DialogCapture, ALostCaptureEndsThePressWithoutItsRelease) {
             [&] { d.Click(DialogControl::lbl_Set); }, [] {}});
     EXPECT_EQ(d.Count("Move"), 0);
     EXPECT_EQ(d.Count("Open"), c.pressed == DialogControl::lbl_URL ? 1 : 0);
-    EXPECT_EQ(d.host.written,
-              (std::vector<std::string>{"BallCount= 60", "Interval= 300"}));
+    EXPECT_EQ(d.host.Stored(kKeyBallCount), "60");
+    EXPECT_EQ(d.host.Stored(kKeyInterval), "300");
     EXPECT_EQ(d.Count("Destroy"), 1);
   }
 }
@@ -625,24 +614,25 @@ TEST(DialogKeys, EnterActsAsSetAndEscAsCancelOnTheKeyPress) {
     const char* name;
     int key;
     bool repeat;
-    int failWrite;
+    bool failWrite;
     int writes;
     bool closes;
     Pixel setFaceAtPaint, cancelFaceAtPaint;
   } cases[] = {
-      {"Enter", kKeyReturn, false, 0, 2, true, kPressedFace, kReleasedFace},
-      {"Esc", kKeyEscape, false, 0, 0, true, kReleasedFace, kPressedFace},
-      {"Enter, repeated", kKeyReturn, true, 0, 0, false, 0, 0},
-      {"Esc, repeated", kKeyEscape, true, 0, 0, false, 0, 0},
-      {"another key", 'A', false, 0, 0, false, 0, 0},
-      {"Enter, file not writable", kKeyReturn, false, 1, 1, false,
+      {"Enter", kKeyReturn, false, false, 1, true, kPressedFace, kReleasedFace},
+      {"Esc", kKeyEscape, false, false, 0, true, kReleasedFace, kPressedFace},
+      {"Enter, repeated", kKeyReturn, true, false, 0, false, 0, 0},
+      {"Esc, repeated", kKeyEscape, true, false, 0, false, 0, 0},
+      {"another key", 'A', false, false, 0, false, 0, 0},
+      {"Enter, file not writable", kKeyReturn, false, true, 1, false,
        kPressedFace, kReleasedFace},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Dialog d;
     d.host.passesBeforeClose = 1 << 30;
-    d.host.failWriteNumber = c.failWrite;
+    // Neither the program's folder nor a user's folder can be written.
+    if (c.failWrite) d.host.files.readOnlyFolders.insert("/data");
     std::vector<Pixel> setFaces, cancelFaces;
     bool closedByKey = false;
     d.Load({[&] {
@@ -663,9 +653,9 @@ TEST(DialogKeys, EnterActsAsSetAndEscAsCancelOnTheKeyPress) {
             }});
     EXPECT_EQ(closedByKey, c.closes);
     EXPECT_EQ(d.Count("Write"), c.writes);
-    if (c.writes == 2) {
-      EXPECT_EQ(d.host.written,
-                (std::vector<std::string>{"BallCount= 60", "Interval= 310"}));
+    if (c.writes == 1 && !c.failWrite) {
+      EXPECT_EQ(d.host.Stored(kKeyBallCount), "60");
+      EXPECT_EQ(d.host.Stored(kKeyInterval), "310");
     }
     EXPECT_EQ(d.Count("Message"), c.failWrite ? 1 : 0);
     if (c.setFaceAtPaint != 0) {

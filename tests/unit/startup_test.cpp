@@ -27,7 +27,7 @@ class FakeHost final : public StartupHost, public SystemCalls {
     return it == windows.end() ? 0 : it->second;
   }
   SystemCalls& System() override { return *this; }
-  ProfileStore& Profile() override { return store_; }
+  SettingsFiles& Files() override { return store_; }
   std::filesystem::path ProgramFolder() override { return "prog"; }
   char DecimalSeparator() override { return '.'; }
   void ChangePassword(std::string_view key, int32_t owner) override {
@@ -64,18 +64,30 @@ class FakeHost final : public StartupHost, public SystemCalls {
   void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
 
  private:
-  class Store final : public ProfileStore {
+  // The settings file beside the program, holding 球の数 when iniBallCount
+  // is set; every read is recorded.
+  class Store final : public SettingsFiles {
    public:
     explicit Store(FakeHost& host) : host_(host) {}
-    std::string Read(std::string_view, std::string_view key,
-                     const std::filesystem::path&) override {
-      host_.calls.push_back(key == kKeyBallCount ? "Read(balls)" : "Read(interval)");
-      return key == kKeyBallCount ? host_.iniBallCount : "";
+    Content Read(const std::filesystem::path& file) override {
+      host_.calls.push_back("Read(" + file.generic_string() + ")");
+      if (host_.iniBallCount.empty()) return {};
+      return {ReadStatus::kRead, "[Section]\r\n" + std::string(kKeyBallCount) +
+                                     "=" + host_.iniBallCount + "\r\n"};
     }
-    bool Write(std::string_view, std::string_view, std::string_view,
-               const std::filesystem::path&) override {
+    bool IsFile(const std::filesystem::path&) override { return false; }
+    std::optional<std::filesystem::path> WriteBeside(
+        const std::filesystem::path&, std::string_view) override {
       host_.calls.push_back("Write");
-      return true;
+      return std::nullopt;
+    }
+    bool Replace(const std::filesystem::path&,
+                 const std::filesystem::path&) override { return false; }
+    void Remove(const std::filesystem::path&) override {}
+    bool CreateFolders(const std::filesystem::path&) override { return false; }
+    std::filesystem::path UserDataFolder() override { return {}; }
+    std::string InSystemCodePage(std::string_view key) override {
+      return std::string(key);
     }
 
    private:
@@ -85,7 +97,7 @@ class FakeHost final : public StartupHost, public SystemCalls {
 
 using Calls = std::vector<std::string>;
 const Calls kChecks = {"Find(Main)", "Find(Dialog)"};
-const Calls kLoad = {"Read(balls)", "Read(interval)"};
+const Calls kLoad = {"Read(prog/Quendelrix.ini)", "Read(prog/Quendelrix.ini)"};
 
 Calls Join(std::initializer_list<Calls> parts) {
   Calls all;

@@ -1,5 +1,6 @@
-// The settings file through the system's own profile functions, run under
-// Wine with both a Japanese (932) and a Western (1252) code page.
+// The settings file through the system's file functions, run under Wine with
+// the Japanese (932), Chinese (936, 950), Korean (949) and Western (1252)
+// code pages by locale_runs.sh.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 
 #include "platform/win32/win32_system.h"
 #include "startup/settings.h"
+#include "tests/unit/memory_files.h"
 #include "tests/unit/settings_vectors.h"
 #include "tests/unit/test_files.h"
 
@@ -16,99 +18,168 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using testing_files::Put;
 using testing_files::Slurp;
 using testing_files::TempDir;
 
-const std::string kExpectedFile = "[Section]\r\n" + std::string(kKeyBallCount) + "=" +
-                                  "60\r\n" + std::string(kKeyInterval) + "=300\r\n";
+// The system's file functions with the user's data in a folder of the test's
+// own, so that a settings file a user saved never changes what a test reads.
+class TestFiles {
+ public:
+  explicit TestFiles(fs::path userData = {}) : files(real, std::move(userData)) {}
+  operator SettingsFiles&() { return files; }
+  win32::Win32SettingsFiles real;
+  testing_files::ForwardingFiles files;
+};
 
-// Wine drops the blank before a written value; Windows keeps it. Both read
-// back as the same number, so compare with the blank taken out.
-std::string WithoutBlankAfterEquals(std::string s) {
-  for (size_t at = s.find("= "); at != std::string::npos; at = s.find("= ", at)) {
-    s.erase(at + 1, 1);
-  }
-  return s;
+std::string FixedFile() {
+  return Slurp(fs::path(QX_SOURCE_DIR) / "tests/unit/win32/shift_jis_settings.ini");
+}
+
+size_t EntriesIn(const fs::path& folder) {
+  return static_cast<size_t>(
+      std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
 TEST(Win32Profile, SettingsVectorsLoadAsThePortableReaderLoadsThem) {
   for (const auto& v : testing_vectors::SettingsVectors()) {
-    // The system's reader stops at a NUL byte; the noise vector is checked
-    // by the portable reader only.
-    if (std::string(v.name) == "BinaryNoise") continue;
     TempDir dir;
-    if (v.content != "<none>") {
-      std::ofstream(dir.path() / L"Quendelrix.ini", std::ios::binary) << v.content;
-    }
-    win32::Win32ProfileStore store;
+    if (v.content != "<none>") Put(dir.path() / L"Quendelrix.ini", v.content);
+    TestFiles files;
     ModuleValues values;
-    LoadSettings(values, store, dir.path());
+    LoadSettings(values, files, dir.path());
     EXPECT_EQ(values.BallCount, v.ballCount) << v.name;
     EXPECT_EQ(values.Interval, v.interval) << v.name;
   }
 }
 
-TEST(Win32Profile, WritesShiftJisKeysWhateverTheCodePage) {
-  for (const std::wstring suffix : {std::wstring(), std::wstring(L"-設定-Ωé")}) {
+TEST(Win32Profile, SavesShiftJisKeysWhateverTheCodePageAndFolderName) {
+  ASSERT_EQ(FixedFile().size(), 37u);
+  for (const std::wstring& suffix : {std::wstring(), std::wstring(L"-設定-Ωé")}) {
     TempDir dir(suffix);
-    win32::Win32ProfileStore store;
-    const fs::path file = IniPathFor(dir.path());
-    ASSERT_TRUE(WriteIniValue(store, kIniSection, kKeyBallCount, " 60", file));
-    ASSERT_TRUE(WriteIniValue(store, kIniSection, kKeyInterval, " 300", file));
-    EXPECT_EQ(WithoutBlankAfterEquals(Slurp(file)), kExpectedFile) << "code page " << GetACP();
+    TestFiles files;
     ModuleValues values;
-    LoadSettings(values, store, dir.path());
+    LoadSettings(values, files, dir.path());
+    EXPECT_EQ(values.IniPath, IniPathFor(dir.path()));
+    EXPECT_FALSE(fs::exists(values.IniPath));  // no file: the defaults
     EXPECT_EQ(values.BallCount, 60);
     EXPECT_EQ(values.Interval, 300);
+    ASSERT_TRUE(SaveSettings(files, values, " 60", " 300").saved);
+    EXPECT_EQ(Slurp(values.IniPath), FixedFile()) << "code page " << GetACP();
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);  // no temporary file left
   }
 }
 
-TEST(Win32Profile, NoFileGivesTheDefaults) {
-  TempDir dir(L"-ディレクトリ");
-  win32::Win32ProfileStore store;
-  ModuleValues values;
-  LoadSettings(values, store, dir.path());
-  EXPECT_EQ(values.BallCount, 60);
-  EXPECT_EQ(values.Interval, 300);
-  EXPECT_FALSE(fs::exists(dir.path() / L"Quendelrix.ini"));
-}
-
-TEST(Win32Profile, AFileThatCannotBeWrittenIsReported) {
+// A file the program wrote before it had its own writer: the system's ANSI
+// profile functions re-encoded the keys through the code page.
+TEST(Win32Profile, FilesTheSystemsAnsiFunctionsWroteStillRead) {
   TempDir dir;
-  win32::Win32ProfileStore store;
-  fs::create_directories(dir.path() / L"Quendelrix.ini");
-  EXPECT_FALSE(WriteIniValue(store, kIniSection, kKeyBallCount, " 60",
-                             dir.path() / L"Quendelrix.ini"));
-  EXPECT_FALSE(WriteIniValue(store, kIniSection, kKeyBallCount, " 60",
-                             dir.path() / L"missing" / L"Quendelrix.ini"));
-}
-
-TEST(Win32Profile, ProgramFolderNamesTheRunningProgram) {
-  const fs::path folder = win32::ProgramFolder();
-  EXPECT_TRUE(fs::exists(folder / L"qx_unit_tests.exe")) << folder.string();
-}
-
-// Written by one process and read by another under the other code page; the
-// test script runs these with QX_CROSS_INI set, in both orders.
-TEST(Win32ProfileCrossLocale, Write) {
-  wchar_t path[MAX_PATH] = {};
-  if (!GetEnvironmentVariableW(L"QX_CROSS_INI", path, MAX_PATH)) GTEST_SKIP();
-  win32::Win32ProfileStore store;
-  std::error_code ec;
-  fs::remove(path, ec);
-  ASSERT_TRUE(WriteIniValue(store, kIniSection, kKeyBallCount, " 60", path));
-  ASSERT_TRUE(WriteIniValue(store, kIniSection, kKeyInterval, " 300", path));
-  EXPECT_EQ(WithoutBlankAfterEquals(Slurp(path)), kExpectedFile);
-}
-
-TEST(Win32ProfileCrossLocale, Read) {
-  wchar_t path[MAX_PATH] = {};
-  if (!GetEnvironmentVariableW(L"QX_CROSS_INI", path, MAX_PATH)) GTEST_SKIP();
-  win32::Win32ProfileStore store;
+  const fs::path file = IniPathFor(dir.path());
+  const std::string path = file.string();  // the temporary folder is ASCII
+  const std::string section(kIniSection);
+  ASSERT_TRUE(WritePrivateProfileStringA(section.c_str(), std::string(kKeyBallCount).c_str(),
+                                         " 45", path.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringA(section.c_str(), std::string(kKeyInterval).c_str(),
+                                         " 150", path.c_str()));
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());  // flush
+  ASSERT_TRUE(WritePrivateProfileStringA("Other", "k", "v", path.c_str()));
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+  TestFiles files;
   ModuleValues values;
-  LoadSettings(values, store, fs::path(path).parent_path());
-  EXPECT_EQ(values.BallCount, 60);
-  EXPECT_EQ(values.Interval, 300);
+  LoadSettings(values, files, dir.path());
+  EXPECT_EQ(values.BallCount, 45) << "code page " << GetACP();
+  EXPECT_EQ(values.Interval, 150) << "code page " << GetACP();
+
+  // Saving writes the Shift-JIS keys only, on the lines the old ones held.
+  ASSERT_TRUE(SaveSettings(files, values, " 60", " 300").saved);
+  const std::string saved = Slurp(file);
+  EXPECT_EQ(saved.substr(0, FixedFile().size()), FixedFile()) << "code page " << GetACP();
+  EXPECT_EQ(IniLookup(saved, "Other", "k"), "v");
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '='), 3);
+}
+
+TEST(Win32Profile, AFailedSaveLeavesTheFileAndNoTemporaryFile) {
+  TempDir dir;
+  const fs::path file = IniPathFor(dir.path());
+  const std::string before = "; mine\r\n[Section]\r\n" + std::string(kKeyBallCount) + "=33\r\n";
+  Put(file, before);
+  TestFiles files;
+  ModuleValues values;
+  LoadSettings(values, files, dir.path());
+  files.files.failReplace = true;  // after the temporary file is written
+  const SaveResult result = SaveSettings(files, values, " 60", " 300");
+  EXPECT_FALSE(result.saved);
+  EXPECT_EQ(result.file, file);
+  ASSERT_TRUE(files.files.tempWritten);
+  EXPECT_FALSE(fs::exists(*files.files.temp));
+  EXPECT_EQ(Slurp(file), before);
+  EXPECT_EQ(EntriesIn(dir.path()), 1u);
+  // A settings "file" that is a folder cannot be replaced.
+  fs::remove(file);
+  fs::create_directory(file);
+  files.files.failReplace = false;
+  EXPECT_FALSE(SaveSettings(files, values, " 60", " 300").saved);
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
+TEST(Win32Profile, AnUnwritableProgramFolderSavesIntoTheUsersFile) {
+  TempDir program;
+  TempDir user(L"-ユーザー");
+  fs::create_directory(IniPathFor(program.path()));  // cannot be written
+  TestFiles files(user.path());
+  ModuleValues values;
+  LoadSettings(values, files, program.path());
+  const SaveResult result = SaveSettings(files, values, " 60", " 300");
+  EXPECT_TRUE(result.saved);
+  EXPECT_EQ(result.file, user.path() / L"Quendelrix" / L"Quendelrix.ini");
+  EXPECT_EQ(Slurp(result.file), FixedFile());
+  ModuleValues next;
+  LoadSettings(next, files, program.path());
+  EXPECT_EQ(next.IniPath, result.file);
+}
+
+TEST(Win32Profile, TheProgramAndTheUsersDataFolderExist) {
+  win32::Win32SettingsFiles files;
+  EXPECT_TRUE(fs::exists(win32::ProgramFolder() / L"qx_unit_tests.exe"));
+  const fs::path roaming = files.UserDataFolder();
+  EXPECT_TRUE(fs::is_directory(roaming)) << roaming.string();
+  EXPECT_FALSE(files.IsFile(roaming));
+}
+
+// One process writes under its code page, the next one reads under another;
+// locale_runs.sh chains them through QX_CROSS_IN and QX_CROSS_OUT and names
+// the code page it expects in QX_EXPECT_ACP.
+std::optional<fs::path> EnvPath(const wchar_t* name) {
+  wchar_t path[MAX_PATH] = {};
+  if (!GetEnvironmentVariableW(name, path, MAX_PATH)) return std::nullopt;
+  return fs::path(path);
+}
+
+TEST(Win32ProfileCrossLocale, WriteThenReadUnderAnotherCodePage) {
+  const auto in = EnvPath(L"QX_CROSS_IN");
+  const auto out = EnvPath(L"QX_CROSS_OUT");
+  if (!in && !out) GTEST_SKIP() << "run by locale_runs.sh";
+  if (const auto expect = EnvPath(L"QX_EXPECT_ACP")) {
+    ASSERT_EQ(std::to_wstring(GetACP()), expect->wstring());
+  }
+  TestFiles files;
+  if (in) {
+    ASSERT_EQ(Slurp(*in), FixedFile());
+    ModuleValues values;
+    LoadSettings(values, files, in->parent_path());
+    EXPECT_EQ(values.BallCount, 60);
+    EXPECT_EQ(values.Interval, 300);
+  }
+  if (out) {
+    std::error_code ec;
+    fs::remove(*out, ec);
+    ModuleValues values;
+    LoadSettings(values, files, out->parent_path());
+    const SaveResult result = SaveSettings(files, values, " 60", " 300");
+    ASSERT_TRUE(result.saved) << result.file.string();
+    EXPECT_EQ(Slurp(*out), FixedFile());
+  }
 }
 
 }  // namespace
