@@ -242,6 +242,16 @@ void Quendelrix_S::EndSaver() {
       return;  // refused: the saver runs on
     }
   }
+  LeaveSaver();
+}
+
+void Quendelrix_S::Form_EndSession() {
+  int16_t cancel = 0;
+  Form_QueryUnload(cancel, UnloadMode::kAppWindows);
+  LeaveSaver();
+}
+
+void Quendelrix_S::LeaveSaver() {
   ExitFlag_ = kTrue16;
   host_.PumpMessages();
   if (values_.Args.IsSaverMode()) {

@@ -99,6 +99,9 @@ class Quendelrix_S {
   void Display_MouseMove(int button, int shift, float x, float y);
   void Form_KeyDown(int keyCode, int shift);
   void Form_QueryUnload(int16_t& cancel, UnloadMode unloadMode);
+  // The session ends: the saver leaves as after input, with the cursor and
+  // the system's screen-saver state restored, but without a password check.
+  void Form_EndSession();
 
   // State, for the window and for tests.
   Bool16 ExitFlag() const { return ExitFlag_; }
@@ -122,6 +125,7 @@ class Quendelrix_S {
   void RunSaver();
   void RunCycle();
   void EndSaver();
+  void LeaveSaver();
   void Unload();
   // The one rectangle that covers the whole surface, for a full present.
   std::span<const Rect> WholeSurface();

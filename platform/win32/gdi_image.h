@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <span>
+
 #include "common/image.h"
 
 namespace qx::win32 {
@@ -21,5 +23,12 @@ Image LoadImageResource(int id);
 
 // Draws the whole of `img` with its top-left corner at (x, y) of `dc`.
 void DrawImage(HDC dc, int x, int y, const Image& img);
+
+// Copies the parts `rects` of `img` to the same places of `dc` (the image's
+// top-left corner at the DC's origin) in one drawing call: their union is
+// selected as the clip region, so the DC takes all of them at once and
+// nothing else. Rectangles are clipped to the image; an empty list draws
+// nothing. The DC's clip region is none again afterwards.
+void DrawImageParts(HDC dc, const Image& img, std::span<const Rect> rects);
 
 }  // namespace qx::win32
