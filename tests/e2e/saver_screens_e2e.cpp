@@ -3,11 +3,15 @@
 // portable form composes, the session's end, a display that sleeps, and
 // (on a three-monitor layout) every monitor covered.
 #include <windows.h>
+// windows.h still defines Yield() as an empty macro of 16-bit Windows; it
+// would erase the saver form's own Yield.
+#undef Yield
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <utility>
 #include <optional>
 #include <string>
@@ -280,6 +284,83 @@ TEST_F(SaverScreenE2E, TheSessionsEndIsAgreedToAndEndsItOnlyWhenItComes) {
   EXPECT_TRUE(s.process.WaitForExit(kEndWait)) << "the session ended, the saver did not";
   EXPECT_EQ(s.process.ExitCode().value_or(99), 0u);
   EXPECT_EQ(FindTopWindow(kSaverTitle), nullptr);
+}
+
+// A POWERBROADCAST_SETTING of the console display's state, written into the
+// saver's memory: the pointer a WM_POWERBROADCAST carries must point there.
+class RemoteDisplayState {
+ public:
+  explicit RemoteDisplayState(DWORD pid)
+      : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid)) {
+    if (process_) {
+      memory_ = VirtualAllocEx(process_, nullptr, kSize, MEM_COMMIT | MEM_RESERVE,
+                               PAGE_READWRITE);
+    }
+  }
+  ~RemoteDisplayState() {
+    if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  RemoteDisplayState(const RemoteDisplayState&) = delete;
+  RemoteDisplayState& operator=(const RemoteDisplayState&) = delete;
+
+  // Sends the saver the display state 0 off, 1 on, 2 dimmed.
+  void Send(HWND window, DWORD state) {
+    unsigned char bytes[kSize] = {};
+    auto* setting = reinterpret_cast<POWERBROADCAST_SETTING*>(bytes);
+    setting->PowerSetting = GUID_CONSOLE_DISPLAY_STATE;
+    setting->DataLength = sizeof(DWORD);
+    std::memcpy(setting->Data, &state, sizeof state);
+    SIZE_T written = 0;
+    ASSERT_TRUE(memory_ && WriteProcessMemory(process_, memory_, bytes, kSize, &written));
+    bool delivered = false;
+    EXPECT_EQ(qx::e2e::Send(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE,
+                            reinterpret_cast<LPARAM>(memory_), &delivered),
+              TRUE);
+    EXPECT_TRUE(delivered);
+  }
+
+ private:
+  static constexpr size_t kSize = sizeof(POWERBROADCAST_SETTING) + sizeof(DWORD);
+  HANDLE process_ = nullptr;
+  void* memory_ = nullptr;
+};
+
+// While the system reports the display off, through either message, the
+// picture on the screen stands still; on again (or dimmed, which still
+// shows the picture) the balls move on. Input still ends the saver while it
+// waits.
+TEST_F(SaverScreenE2E, NothingIsPresentedWhileTheDisplayIsOff) {
+  auto s = StartSaver(folder_);
+  ASSERT_TRUE(s.window);
+  RemoteDisplayState state(s.process.Pid());
+  auto monitorPower = [&](LPARAM l) { Send(s.window, WM_SYSCOMMAND, SC_MONITORPOWER, l); };
+  const struct {
+    const char* name;
+    std::function<void()> off, on;
+  } cases[] = {
+      {"monitor power", [&] { monitorPower(2); }, [&] { monitorPower(-1); }},
+      {"monitor low power counts as on", [&] { monitorPower(2); }, [&] { monitorPower(1); }},
+      {"display state", [&] { state.Send(s.window, 0); }, [&] { state.Send(s.window, 1); }},
+      {"display dimmed counts as on", [&] { state.Send(s.window, 0); },
+       [&] { state.Send(s.window, 2); }},
+  };
+  PumpFor(300);
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Animating()) << c.name << ": not animating before";
+    c.off();
+    PumpFor(150);
+    const Image still = CaptureScreen();
+    PumpFor(900);
+    EXPECT_TRUE(CaptureScreen() == still) << c.name << ": frames went on while off";
+    ASSERT_TRUE(s.process.Running()) << c.name;
+    c.on();
+    EXPECT_TRUE(Animating()) << c.name << ": frames did not come back";
+  }
+  monitorPower(2);
+  PumpFor(300);
+  PressKey(VK_SPACE);
+  EXPECT_TRUE(s.process.WaitForExit(kEndWait)) << "a key did not end it while off";
 }
 
 // ---- Three monitors, one left of the primary (run on that layout only) ----
