@@ -71,11 +71,12 @@ qx_wine_stop() {
   timeout 30 "$QX_WINESERVER" -w >/dev/null 2>&1 || true
 }
 
-# Starts Xvfb on a display it picks itself; sets DISPLAY and QX_XVFB_PID.
+# Starts Xvfb on a display it picks itself, with one screen of the given
+# size (default 1024x768); sets DISPLAY and QX_XVFB_PID.
 qx_start_xvfb() {
   local dispfile
   dispfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dispfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$dispfile" >/dev/null 2>&1 &
   QX_XVFB_PID=$!
   local i
   for i in $(seq 1 100); do
