@@ -78,13 +78,19 @@ qx_start_xvfb() {
   dispfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$dispfile" >/dev/null 2>&1 &
   QX_XVFB_PID=$!
+  qx_take_display "$dispfile"
+}
+
+# Waits (up to 10 s) until an X server started with -displayfd has written
+# its display number into the file; exports DISPLAY and removes the file.
+qx_take_display() {
   local i
   for i in $(seq 1 100); do
-    [ -s "$dispfile" ] && break
+    [ -s "$1" ] && break
     sleep 0.1
   done
-  export DISPLAY=":$(head -n1 "$dispfile")"
-  rm -f "$dispfile"
+  export DISPLAY=":$(head -n1 "$1")"
+  rm -f "$1"
 }
 
 qx_stop_xvfb() {
@@ -137,13 +143,7 @@ CONF
   Xorg -noreset -nolisten tcp -config "$dir/xorg.conf" -logfile "$dir/xorg.log" \
     -displayfd 3 3>"$dispfile" >/dev/null 2>&1 &
   QX_XORG_PID=$!
-  local i
-  for i in $(seq 1 100); do
-    [ -s "$dispfile" ] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$(head -n1 "$dispfile")"
-  rm -f "$dispfile"
+  qx_take_display "$dispfile"
   [ -s "$dir/xorg.log" ] && kill -0 "$QX_XORG_PID" 2>/dev/null
 }
 

@@ -334,6 +334,14 @@ bool WriteFileBytes(const std::filesystem::path& file, std::string_view bytes) {
   return static_cast<bool>(out.flush());
 }
 
+bool WriteSaverSettings(const TempFolder& folder, int balls, int interval) {
+  const std::string text = "[Section]\r\n\x8B\x85\x82\xCC\x90\x94=" +
+                           std::to_string(balls) +
+                           "\r\n\xB2\xDD\xC0\xB0\xCA\xDE\xD9=" +
+                           std::to_string(interval) + "\r\n";
+  return WriteFileBytes(folder.ini(), text);
+}
+
 void SetWindowsVersionWin98(bool win98) {
   if (win98) {
     RegSetKeyValueW(HKEY_CURRENT_USER, kAppKey, L"Version", REG_SZ, L"win98",

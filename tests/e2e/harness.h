@@ -122,6 +122,10 @@ class PaneWindow {
   HWND pane_ = nullptr;
 };
 
+// A settings file beside the folder's program with the given ball count and
+// interval, its keys in Shift-JIS as the program writes them.
+bool WriteSaverSettings(const TempFolder& folder, int balls, int interval);
+
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file);
 bool WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);
 

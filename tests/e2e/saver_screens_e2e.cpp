@@ -33,14 +33,6 @@ constexpr int kDefaultBalls = 60;
 // Frames of the first ball phase a test compares with at most.
 constexpr int kMaxFrames = 4000;
 
-void WriteSettings(const TempFolder& folder, int balls, int interval) {
-  const std::string text = "[Section]\r\n\x8B\x85\x82\xCC\x90\x94=" +
-                           std::to_string(balls) +
-                           "\r\n\xB2\xDD\xC0\xB0\xCA\xDE\xD9=" +
-                           std::to_string(interval) + "\r\n";
-  ASSERT_TRUE(WriteFileBytes(folder.ini(), text));
-}
-
 uint64_t Fingerprint(const Image& img) {
   uint64_t h = 1469598103934665603ULL;
   for (size_t i = 0; i < img.PixelCount(); ++i) {
@@ -239,7 +231,7 @@ class SaverScreenE2E : public testing::Test {
 // physical pixels, and what it shows is, pixel for pixel, the scene the form
 // sets up for that many pixels: no stale ball, no missing part.
 TEST_F(SaverScreenE2E, ShowsExactlyTheFormsFramesOverTheWholeScreenAtEveryScale) {
-  WriteSettings(folder_, kDefaultBalls, kLongInterval);
+  ASSERT_TRUE(WriteSaverSettings(folder_, kDefaultBalls, kLongInterval));
   for (DWORD dpi : {96u, 144u}) {
     LogPixels scale(dpi);
     const std::string name = "dpi" + std::to_string(dpi);
@@ -420,7 +412,7 @@ TEST_F(SaverLayoutE2E, CoversEveryMonitorWithBallsOnBlack) {
 }
 
 TEST_F(SaverLayoutE2E, ShowsExactlyTheFormsFramesAcrossTheMonitors) {
-  WriteSettings(folder_, kDefaultBalls, kLongInterval);
+  ASSERT_TRUE(WriteSaverSettings(folder_, kDefaultBalls, kLongInterval));
   auto s = StartSaver(folder_);
   ASSERT_TRUE(s.window);
   PumpFor(600);
@@ -449,6 +441,59 @@ TEST_F(SaverLayoutE2E, ThePointerRuleHoldsOnAMonitorLeftOfThePrimary) {
   ASSERT_TRUE(s.process.Running()) << "a horizontal move ended it";
   MouseMoveToVirtual(x - 50, y + 60);
   EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+}
+
+// The primary monitor's mode for the life of the object; the registry's
+// mode comes back when it goes.
+class PrimaryMode {
+ public:
+  PrimaryMode(DWORD width, DWORD height) {
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = width;
+    mode.dmPelsHeight = height;
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    changed_ = ChangeDisplaySettingsExW(nullptr, &mode, nullptr, 0, nullptr) ==
+               DISP_CHANGE_SUCCESSFUL;
+  }
+  ~PrimaryMode() {
+    if (changed_) ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
+    PumpFor(500);
+  }
+  PrimaryMode(const PrimaryMode&) = delete;
+  PrimaryMode& operator=(const PrimaryMode&) = delete;
+  bool changed() const { return changed_; }
+
+ private:
+  bool changed_ = false;
+};
+
+// A resolution change while the saver runs: the window covers the new
+// virtual screen at once, and balls roam the new size on every monitor.
+TEST_F(SaverLayoutE2E, ALayoutChangeIsCoveredAtOnce) {
+  auto s = StartSaver(folder_);
+  ASSERT_TRUE(s.window);
+  const RECT before = VirtualScreenRect();
+  ASSERT_TRUE(SameRect(WindowRect(s.window), before));
+  PrimaryMode mode(800, 600);
+  ASSERT_TRUE(mode.changed());
+  ASSERT_TRUE(WaitUntil([&] { return !SameRect(VirtualScreenRect(), before); }, 3000))
+      << "the virtual screen stayed " << Describe(before);
+  const RECT after = VirtualScreenRect();
+  EXPECT_TRUE(WaitUntil([&] { return SameRect(WindowRect(s.window), after); }, 2000))
+      << "window " << Describe(WindowRect(s.window)) << ", screen " << Describe(after);
+  PumpFor(500);
+  // The animation goes on over the new screen.
+  const Image first = CaptureScreenArea(after);
+  PumpFor(1500);
+  const Image second = CaptureScreenArea(after);
+  EXPECT_FALSE(first == second) << "the saver stopped after the change";
+  size_t lit = 0;
+  for (const Image* img : {&first, &second}) {
+    for (size_t i = 0; i < img->PixelCount(); ++i) lit += img->Data()[i] != 0;
+  }
+  EXPECT_GT(lit, 20000u);
+  EXPECT_TRUE(s.process.Running());
 }
 
 }  // namespace
