@@ -10,6 +10,8 @@
 #            xorg:1920x1080 (one monitor) xorg3:1920x1080 (three side by side)
 #            off:1920x1080 (Xvfb, the display reported off after 3 s)
 #   default: all of the above.
+# QX_MEASURE_SCR names another Quendelrix.scr to measure (an older build, to
+# compare).
 # Settings: 60 balls; the interval is $QX_MEASURE_INTERVAL (default 32767,
 # so that only ball frames are counted; 300 is the program's default).
 # Needs the Windows build (cmake --preset windows; cmake --build --preset
@@ -18,7 +20,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 cd "$QX_ROOT"
 
-scr=build/windows/platform/win32/Quendelrix.scr
+scr=${QX_MEASURE_SCR:-build/windows/platform/win32/Quendelrix.scr}
 [ -f "$scr" ] || { echo "build the Windows tree first" >&2; exit 1; }
 interval=${QX_MEASURE_INTERVAL:-32767}
 seconds=10
