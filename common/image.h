@@ -26,6 +26,31 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+constexpr bool IsEmpty(const Rect& r) {
+  return r.left >= r.right || r.top >= r.bottom;
+}
+// The number of pixels inside; 0 for an empty rectangle.
+constexpr long long Area(const Rect& r) {
+  return IsEmpty(r) ? 0
+                    : (static_cast<long long>(r.right) - r.left) *
+                          (static_cast<long long>(r.bottom) - r.top);
+}
+// The pixels inside both; an empty rectangle when they do not meet.
+constexpr Rect Intersection(const Rect& a, const Rect& b) {
+  const Rect r{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+               a.right < b.right ? a.right : b.right,
+               a.bottom < b.bottom ? a.bottom : b.bottom};
+  return IsEmpty(r) ? Rect{} : r;
+}
+// The smallest rectangle that holds both; an empty one adds nothing.
+constexpr Rect BoundingBox(const Rect& a, const Rect& b) {
+  if (IsEmpty(a)) return IsEmpty(b) ? Rect{} : b;
+  if (IsEmpty(b)) return a;
+  return Rect{a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
+              a.right > b.right ? a.right : b.right,
+              a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+
 class Image {
  public:
   Image() = default;

@@ -91,22 +91,23 @@ void CopyBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
   }
 }
 
-void OrBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
+Rect OrBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
              int sx, int sy) {
   if (!ClipBlock(dst.Width(), dst.Height(), src.Width(), src.Height(), dx, dy,
                  w, h, sx, sy)) {
-    return;
+    return Rect{};
   }
   for (int j = 0; j < h; ++j) {
     OrRow(dst.Row(dy + j) + dx, src.Row(sy + j) + sx, static_cast<size_t>(w));
   }
+  return Rect{dx, dy, dx + w, dy + h};
 }
 
-void MoveBlock(Image& img, int dx, int dy, int w, int h, int sx, int sy) {
-  if (dx == sx && dy == sy) return;  // every pixel onto itself
+Rect MoveBlock(Image& img, int dx, int dy, int w, int h, int sx, int sy) {
+  if (dx == sx && dy == sy) return Rect{};  // every pixel onto itself
   if (!ClipBlock(img.Width(), img.Height(), img.Width(), img.Height(), dx, dy,
                  w, h, sx, sy)) {
-    return;
+    return Rect{};
   }
   const size_t bytes = static_cast<size_t>(w) * sizeof(Pixel);
   if (dy == sy) {
@@ -124,6 +125,7 @@ void MoveBlock(Image& img, int dx, int dy, int w, int h, int sx, int sy) {
       std::memcpy(img.Row(dy + j) + dx, img.Row(sy + j) + sx, bytes);
     }
   }
+  return Rect{dx, dy, dx + w, dy + h};
 }
 
 }  // namespace qx

@@ -26,12 +26,14 @@ void CopyBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
                int sx, int sy);
 
 // SRCPAINT: dst(dx + i, dy + j) |= src(sx + i, sy + j) for the w x h block.
-void OrBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
+// Returns the part of `dst` it reached (empty when clipping left nothing).
+Rect OrBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
              int sx, int sy);
 
 // SRCCOPY within one image whose source and destination may overlap: behaves
 // as a move of the source block (every destination pixel gets the source's
-// value from before the call).
-void MoveBlock(Image& img, int dx, int dy, int w, int h, int sx, int sy);
+// value from before the call). Returns the part of `img` it changed: the
+// clipped destination, or an empty rectangle for a move onto itself.
+Rect MoveBlock(Image& img, int dx, int dy, int w, int h, int sx, int sy);
 
 }  // namespace qx

@@ -21,6 +21,9 @@ constexpr std::string_view kPaintedColors[kBallPictureCount - kFirstPaintedPictu
 constexpr Pixel kOrange = Rgb(249, 166, 13);
 constexpr Pixel kWhite = Rgb(255, 255, 255);
 
+// The largest side of the surface: sizes are 16-bit.
+constexpr float kLargestSide = 32767.0f;
+
 // A number that cannot be represented where the animation needs it ends the
 // animation (the load handler catches it and the window keeps its picture).
 struct AnimationFault {};
@@ -53,17 +56,25 @@ Quendelrix_S::Quendelrix_S(SaverHost& host, ModuleValues& values)
 void Quendelrix_S::SetUpScene() {
   const ScreenMetrics screen = host_.Screen();
 
-  // 1 to 4: the window and the surface cover the screen exactly.
-  if (auto w = ToInt16(screen.widthTwips / screen.twipsPerPixelX)) ScrW_ = *w;
-  if (auto h = ToInt16(screen.heightTwips / screen.twipsPerPixelY)) ScrH_ = *h;
+  // The window and the surface cover the screen exactly, up to the largest
+  // 16-bit size: several monitors side by side can make a wider screen.
+  if (auto w = ToInt16(std::min(screen.widthTwips / screen.twipsPerPixelX, kLargestSide))) {
+    ScrW_ = *w;
+  }
+  if (auto h = ToInt16(std::min(screen.heightTwips / screen.twipsPerPixelY, kLargestSide))) {
+    ScrH_ = *h;
+  }
   Display_ = Image(ScrW_, ScrH_, 0);
   host_.PlaceWindow(0, 0, ScrW_, ScrH_);
 
-  // 5: BallMax + 1 balls; a negative count makes none.
+  // BallMax + 1 balls; a negative count makes none.
   BallMax_ = values_.BallCount;
   Balls_.assign(static_cast<size_t>(std::max(0, BallMax_ + 1)), BallRec{});
+  drawn_.assign(Balls_.size(), Rect{});
+  clearWhole_ = true;
+  presentWhole_ = true;
 
-  // 6 and 7: the colour table.
+  // The colour table.
   for (int i = kFirstPaintedPicture; i < kBallPictureCount; ++i) {
     BallColor_[i] = std::string(kPaintedColors[i - kFirstPaintedPicture]);
   }
@@ -74,7 +85,7 @@ void Quendelrix_S::SetUpScene() {
     if (auto c = Channel(color, 9)) ColB_[BallIdx_] = *c;
   }
 
-  // 8: the painted pictures, each on a black square of its side.
+  // The painted pictures, each on a black square of its side.
   for (BallIdx_ = kFirstPaintedPicture; BallIdx_ < kBallPictureCount; ++BallIdx_) {
     const int side = BallPictureSide(BallIdx_);
     Image& picture = PicBall_[BallIdx_];
@@ -83,8 +94,8 @@ void Quendelrix_S::SetUpScene() {
     DrawHalftoneBall(BallIdx_, ColR_[BallIdx_], ColG_[BallIdx_], ColB_[BallIdx_]);
   }
 
-  // 9: every ball's picture first, then (10) per ball its size, steps and
-  // position, in this order of random draws.
+  // Every ball's picture first, then per ball its size, steps and position,
+  // in this order of random draws.
   const int32_t last = BallMax_;
   for (BallIdx_ = 0; BallIdx_ <= last; ++BallIdx_) {
     Balls_[BallIdx_].Pic = static_cast<int16_t>(std::floor(14.0f * rnd_.Next()));
@@ -107,10 +118,8 @@ void Quendelrix_S::SetUpScene() {
 
 void Quendelrix_S::Form_Load() {
   SetUpScene();
-  // 11.
   ExitFlag_ = kFalse16;
   host_.ShowTopMost();
-  // 12.
   try {
     RunSaver();
   } catch (const AnimationFault&) {
@@ -127,34 +136,66 @@ void Quendelrix_S::DrawHalftoneBall(int32_t index, int16_t red, int16_t green,
 
 void Quendelrix_S::RunSaver() {
   RunCycle();
-  host_.PumpMessages();
+  Yield();
   while (ExitFlag_ == kFalse16) {
     RunCycle();
-    host_.PumpMessages();
+    Yield();
   }
 }
 
 void Quendelrix_S::RunCycle() {
-  // Ball phase: frames 0 to Interval, composed off-screen and presented
-  // whole, so the screen never shows a half-drawn frame.
+  // Ball phase: frames 0 to Interval, composed off-screen and presented in
+  // one step each, so the screen never shows a half-drawn frame.
   const int32_t lastFrame = values_.Interval;
   for (StepNo_ = 0; StepNo_ <= lastFrame; ++StepNo_) {
-    host_.PumpMessages();
+    Yield();
     if (ExitFlag_ != kFalse16) return;
-    if (screenChanged_) {
-      screenChanged_ = false;
-      SetUpScene();
-    }
+    TakeScreenChange();
     DrawFrame();
-    host_.Present(Display_, WholeSurface());
+    host_.Present(Display_, Changed());
     host_.Sleep(kFrameSleepMs);
-    host_.PumpMessages();
+    // A close that ended a wait while the display is still off: the melt
+    // would act on a picture no one sees.
+    if (!Yield()) return;
   }
+  TakeScreenChange();
   Melt();
 }
 
+bool Quendelrix_S::Yield() {
+  host_.PumpMessages();
+  bool off = host_.DisplayOff();
+  while (off && ExitFlag_ == kFalse16) {
+    // The input and close handlers run inside the wait as in any yield.
+    host_.WaitForMessages();
+    off = host_.DisplayOff();
+    // The window may not show the surface any more once the display is
+    // back: the next present holds all of it.
+    presentWhole_ = true;
+  }
+  return !off;
+}
+
+void Quendelrix_S::TakeScreenChange() {
+  if (!screenChanged_) return;
+  screenChanged_ = false;
+  SetUpScene();
+}
+
 void Quendelrix_S::DrawFrame() {
-  Fill(Display_, 0);
+  const bool whole = clearWhole_ || presentWhole_ || drawn_.size() != Balls_.size();
+  changed_.Reset(Display_.Width(), Display_.Height());
+  // Until this frame is complete, a frame drawn after it starts afresh.
+  clearWhole_ = true;
+  if (whole) {
+    Fill(Display_, 0);
+    drawn_.assign(Balls_.size(), Rect{});
+    changed_.AddWhole();
+  } else {
+    // Outside the squares of the last frame's balls the surface is black
+    // already.
+    for (const Rect& r : drawn_) FillRect(Display_, r, 0);
+  }
   const float scaleWidth = static_cast<float>(Display_.Width());
   const float scaleHeight = static_cast<float>(Display_.Height());
   const int32_t last = BallMax_;
@@ -166,9 +207,16 @@ void Quendelrix_S::DrawFrame() {
     if (b.X < 0 || b.X > scaleWidth - static_cast<float>(b.Size)) b.VX = -b.VX;
     if (b.Y < 0 || b.Y > scaleHeight - static_cast<float>(b.Size)) b.VY = -b.VY;
     const Image& picture = PicBall_[b.Pic];
-    OrBlock(Display_, Rounded<int32_t>(b.X), Rounded<int32_t>(b.Y), b.Size,
-            b.Size, picture, 0, 0);
+    const Rect square = OrBlock(Display_, Rounded<int32_t>(b.X),
+                                Rounded<int32_t>(b.Y), b.Size, b.Size, picture, 0, 0);
+    Rect& before = drawn_[BallIdx_];
+    // A ball moves less than its side per frame: the box around its old and
+    // new square is hardly larger than the two together.
+    changed_.Add(BoundingBox(before, square));
+    before = square;
   }
+  clearWhole_ = false;
+  presentWhole_ = false;
 }
 
 std::optional<MeltMove> MeltMoveFrom(float rx, float ry, float rdx, float rdy,
@@ -187,6 +235,9 @@ void Quendelrix_S::Melt() {
   // No yield and no look at ExitFlag: the moves run back to back on the
   // picture that is on screen.
   rnd_.Reseed(host_.SecondsSinceMidnight());
+  // The melted picture is not balls on black: the next frame starts afresh.
+  clearWhole_ = true;
+  changed_.Reset(Display_.Width(), Display_.Height());
   for (StepNo_ = 1; StepNo_ <= kMeltCopies; ++StepNo_) {
     const float rx = rnd_.Next();
     const float ry = rnd_.Next();
@@ -198,15 +249,15 @@ void Quendelrix_S::Melt() {
     MeltY_ = move->MeltY;
     MeltDX_ = move->MeltDX;
     MeltDY_ = move->MeltDY;
-    MoveBlock(Display_, MeltX_ + MeltDX_, MeltY_ + MeltDY_, kMeltBlock,
-              kMeltBlock, MeltX_, MeltY_);
-    if (StepNo_ % kMeltCopiesPerPresent == 0) host_.Present(Display_, WholeSurface());
+    changed_.Add(MoveBlock(Display_, MeltX_ + MeltDX_, MeltY_ + MeltDY_,
+                           kMeltBlock, kMeltBlock, MeltX_, MeltY_));
+    if (StepNo_ % kMeltCopiesPerPresent == 0) {
+      if (presentWhole_) changed_.AddWhole();
+      presentWhole_ = false;
+      host_.Present(Display_, changed_.Rects());
+      changed_.Reset(Display_.Width(), Display_.Height());
+    }
   }
-}
-
-std::span<const Rect> Quendelrix_S::WholeSurface() {
-  whole_ = Rect{0, 0, Display_.Width(), Display_.Height()};
-  return {&whole_, 1};
 }
 
 void Quendelrix_S::Display_MouseDown(int, int, float, float) { EndSaver(); }
@@ -242,6 +293,16 @@ void Quendelrix_S::EndSaver() {
       return;  // refused: the saver runs on
     }
   }
+  LeaveSaver();
+}
+
+void Quendelrix_S::Form_EndSession() {
+  int16_t cancel = 0;
+  Form_QueryUnload(cancel, UnloadMode::kAppWindows);
+  LeaveSaver();
+}
+
+void Quendelrix_S::LeaveSaver() {
   ExitFlag_ = kTrue16;
   host_.PumpMessages();
   if (values_.Args.IsSaverMode()) {

@@ -6,7 +6,15 @@
 //
 // The whole animation runs inside Form_Load and yields to the message queue
 // at fixed points; the input handlers run inside those yields and talk to the
-// animation only through ExitFlag.
+// animation only through ExitFlag. While the display is off the yields wait
+// for messages instead, and nothing is drawn.
+//
+// A frame costs what moves: it clears only the squares the balls covered in
+// the frame before, ORs the balls into their new squares and presents only
+// those squares. Whatever changes the whole picture (the first frame, the
+// first after a melt, after the display comes back on or after the screen
+// changed size) clears and presents the whole surface. The pixels are
+// exactly those of clearing and presenting the whole surface every time.
 #pragma once
 
 #include <array>
@@ -16,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "common/changed_area.h"
 #include "common/image.h"
 #include "common/numbers.h"
 #include "common/random.h"
@@ -59,8 +68,10 @@ struct MeltMove {
 };
 
 // The move made of four random numbers in [0, 1), in the order MeltX,
-// MeltY, MeltDX, MeltDY. The source block lies on a screen of at least
-// 256 x 256 pixels; nullopt when a value does not fit 16 bits.
+// MeltY, MeltDX, MeltDY. On a screen of at least 256 x 256 pixels the source
+// block lies on it. On a smaller one the corner lies between (ScrW - 256,
+// ScrH - 256) and (0, 0), so the block sticks out and the copy moves only
+// the part of it on the screen. nullopt when a value does not fit 16 bits.
 std::optional<MeltMove> MeltMoveFrom(float rx, float ry, float rdx, float rdy,
                                      int16_t scrW, int16_t scrH);
 
@@ -73,7 +84,9 @@ class Quendelrix_S {
   void Form_Load();
 
   // The scene set-up of Form_Load (everything before the window is shown):
-  // window placement, the ten painted pictures and the ball table.
+  // window placement, the ten painted pictures and the ball table. A screen
+  // wider or taller than 32767 pixels is covered up to 32767 in that
+  // direction.
   void SetUpScene();
 
   // The host's screen has a new size (a monitor plugged in or out, a window
@@ -87,11 +100,18 @@ class Quendelrix_S {
                         int16_t blue);
 
   // One frame of the ball phase without the present: clear, move and bounce
-  // every ball, OR its picture onto the surface.
+  // every ball, OR its picture onto the surface. Clears the squares the
+  // balls covered in the frame before, or the whole surface when the picture
+  // changed as a whole since. Changed() then gives what to present.
   void DrawFrame();
 
+  // The rectangles of the surface that the last frame changed: a present of
+  // them shows the frame on a window that showed the frame before.
+  std::span<const Rect> Changed() { return changed_.Rects(); }
+
   // The melt phase: reseed from the time of day, then 6000 block moves on
-  // the surface the user sees, presented as they go.
+  // the surface the user sees, presented as they go (each present holds the
+  // rectangles its moves changed).
   void Melt();
 
   // Input handlers.
@@ -99,6 +119,9 @@ class Quendelrix_S {
   void Display_MouseMove(int button, int shift, float x, float y);
   void Form_KeyDown(int keyCode, int shift);
   void Form_QueryUnload(int16_t& cancel, UnloadMode unloadMode);
+  // The session ends: the saver leaves as after input, with the cursor and
+  // the system's screen-saver state restored, but without a password check.
+  void Form_EndSession();
 
   // State, for the window and for tests.
   Bool16 ExitFlag() const { return ExitFlag_; }
@@ -121,10 +144,15 @@ class Quendelrix_S {
  private:
   void RunSaver();
   void RunCycle();
+  // Dispatches pending messages; while the display is off, waits for
+  // messages instead until it is back or ExitFlag is set. Returns false when
+  // it ends with the display still off: nothing may be drawn.
+  bool Yield();
+  // Sets the scene up again when the host reported a new screen size.
+  void TakeScreenChange();
   void EndSaver();
+  void LeaveSaver();
   void Unload();
-  // The one rectangle that covers the whole surface, for a full present.
-  std::span<const Rect> WholeSurface();
 
   SaverHost& host_;
   ModuleValues& values_;
@@ -147,8 +175,16 @@ class Quendelrix_S {
   std::array<int16_t, kBallPictureCount> ColB_{};
 
   Image Display_;
-  Rect whole_;
   bool screenChanged_ = false;
+  // The next frame clears the whole surface (the picture on it is not the
+  // last frame's balls on black), and presents it whole.
+  bool clearWhole_ = true;
+  // The next present, of a frame or of the melt, holds the whole surface:
+  // the window may not show what the surface held.
+  bool presentWhole_ = true;
+  // Each ball's square as the last frame drew it, clipped to the surface.
+  std::vector<Rect> drawn_;
+  ChangedArea changed_;
   std::array<Image, kBallPictureCount> PicBall_;
 
   // The pointer-movement handler's recorded position.

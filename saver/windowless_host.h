@@ -1,9 +1,12 @@
 // A saver host with no window: the scene is built for a screen of a given
-// size and frames are composed, but nothing is shown and no input arrives.
-// The resource generator draws the preview still with it, and the
-// benchmarks measure the frame and the melt with it.
+// size and frames are composed, but no input arrives. What a window would
+// show is kept in an image of its own: each present copies the changed
+// rectangles into it, as a window's present does. The resource generator
+// draws the preview still with it, and the benchmarks measure the frame and
+// the melt with it.
 #pragma once
 
+#include "common/raster.h"
 #include "saver/saver_host.h"
 
 namespace qx {
@@ -19,7 +22,15 @@ class WindowlessSaverHost final : public SaverHost {
   }
   void PlaceWindow(int, int, int, int) override {}
   void ShowTopMost() override {}
-  void Present(const Image&, std::span<const Rect>) override {}
+  void Present(const Image& surface, std::span<const Rect> changed) override {
+    if (window_.Width() != surface.Width() || window_.Height() != surface.Height()) {
+      window_ = Image(surface.Width(), surface.Height());
+    }
+    for (const Rect& r : changed) {
+      CopyBlock(window_, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                surface, r.left, r.top);
+    }
+  }
   void PumpMessages() override {}
   bool DisplayOff() override { return false; }
   void WaitForMessages() override {}
@@ -28,6 +39,8 @@ class WindowlessSaverHost final : public SaverHost {
   int32_t ShowCursor(bool) override { return 0; }
   int32_t VerifyScreenSavePassword() override { return 1; }
   SystemCalls& System() override { return system_; }
+  // What the window shows after the presents so far.
+  const Image& Window() const { return window_; }
   void DestroyWindow() override {}
   void EndProgram() override {}
 
@@ -43,6 +56,7 @@ class WindowlessSaverHost final : public SaverHost {
   int width_;
   int height_;
   NoSystem system_;
+  Image window_;
 };
 
 }  // namespace qx

@@ -1,5 +1,7 @@
 #include "platform/win32/gdi_image.h"
 
+#include <algorithm>
+
 #include "platform/win32/handles.h"
 
 namespace qx::win32 {
@@ -67,6 +69,40 @@ void DrawImage(HDC dc, const RECT& dest, const Image& img) {
   StretchDIBits(dc, dest.left, dest.top, w, h, 0, 0, img.Width(), img.Height(),
                 img.Data(), &info, DIB_RGB_COLORS, SRCCOPY);
   if (oldMode) SetStretchBltMode(dc, oldMode);
+}
+
+void DrawImageParts(HDC dc, const Image& img, std::span<const Rect> rects) {
+  if (img.Empty()) return;
+  // The union of the rectangles, and their bounding box: the one call draws
+  // the box, and the clip region keeps it to the union.
+  UniqueGdi<HRGN> clip(CreateRectRgn(0, 0, 0, 0));
+  UniqueGdi<HRGN> part(CreateRectRgn(0, 0, 0, 0));
+  if (!clip || !part) return;
+  Rect box{img.Width(), img.Height(), 0, 0};
+  int kind = NULLREGION;
+  for (const Rect& r : rects) {
+    const Rect c{std::max(r.left, 0), std::max(r.top, 0),
+                 std::min(r.right, img.Width()), std::min(r.bottom, img.Height())};
+    if (c.left >= c.right || c.top >= c.bottom) continue;
+    SetRectRgn(part.get(), c.left, c.top, c.right, c.bottom);
+    kind = CombineRgn(clip.get(), clip.get(), part.get(), RGN_OR);
+    box = Rect{std::min(box.left, c.left), std::min(box.top, c.top),
+               std::max(box.right, c.right), std::max(box.bottom, c.bottom)};
+  }
+  if (box.left >= box.right) return;
+  // A union that is one rectangle is the box itself: no clip needed.
+  const bool clipped = kind != SIMPLEREGION;
+  if (clipped) SelectClipRgn(dc, clip.get());
+  // The source is described as the box's rows alone, so that its first
+  // scan line is the box's top row however the system counts source rows.
+  const int rows = box.bottom - box.top;
+  const BITMAPINFO info = DibInfoFor(img.Width(), rows);
+  SetDIBitsToDevice(dc, box.left, box.top,
+                    static_cast<DWORD>(box.right - box.left),
+                    static_cast<DWORD>(rows), box.left, 0, 0,
+                    static_cast<UINT>(rows), img.Row(box.top), &info,
+                    DIB_RGB_COLORS);
+  if (clipped) SelectClipRgn(dc, nullptr);
 }
 
 }  // namespace qx::win32

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <span>
+
 #include "common/image.h"
 
 namespace qx::win32 {
@@ -24,5 +26,12 @@ void DrawImage(HDC dc, int x, int y, const Image& img);
 // Draws the whole of `img` stretched over `dest` (nearest pixel, so edges
 // stay sharp); at its own size this is DrawImage.
 void DrawImage(HDC dc, const RECT& dest, const Image& img);
+
+// Copies the parts `rects` of `img` to the same places of `dc` (the image's
+// top-left corner at the DC's origin) in one drawing call: their union is
+// selected as the clip region, so the DC takes all of them at once and
+// nothing else. Rectangles are clipped to the image; an empty list draws
+// nothing. The DC's clip region is none again afterwards.
+void DrawImageParts(HDC dc, const Image& img, std::span<const Rect> rects);
 
 }  // namespace qx::win32

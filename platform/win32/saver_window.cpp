@@ -1,13 +1,22 @@
 // The full-screen saver window: a borderless popup titled "Quendelrix(Main)"
-// that implements the saver form's host and routes window messages to the
-// form's handlers. All behaviour lives in the form.
+// over the whole virtual screen (every monitor), that implements the saver
+// form's host and routes window messages to the form's handlers. The form
+// works from (0, 0); the window puts that point at the virtual screen's
+// top-left corner, which may lie left of or above the primary monitor. All
+// drawing is in physical pixels. All behaviour lives in the form.
 #include <windows.h>
+// windows.h still defines Yield() as an empty macro of 16-bit Windows; it
+// would erase the saver form's own Yield.
+#undef Yield
 #include <windowsx.h>
+
+#include <optional>
 
 #include "platform/win32/forms.h"
 #include "platform/win32/gdi_image.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/message_pump.h"
+#include "platform/win32/saver_screen.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/window_class.h"
 #include "saver/quendelrix_s.h"
@@ -53,15 +62,19 @@ class SaverWindow final : public SaverHost {
   }
 
   // SaverHost.
+  // The virtual screen's size in physical pixels, given as twips with the
+  // factors the form divides by, so that its pixel size is exact at any
+  // scale (the process is DPI aware: the metrics are not scaled).
   ScreenMetrics Screen() override {
+    area_ = VirtualScreenArea();
     const float tx = TwipsPerPixel(LOGPIXELSX);
     const float ty = TwipsPerPixel(LOGPIXELSY);
-    return ScreenMetrics{static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * tx,
-                         static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * ty,
-                         tx, ty};
+    return ScreenMetrics{static_cast<float>(area_.width) * tx,
+                         static_cast<float>(area_.height) * ty, tx, ty};
   }
+  // The form's (0, 0) is the virtual screen's top-left corner.
   void PlaceWindow(int x, int y, int width, int height) override {
-    SetWindowPos(hwnd_, nullptr, x, y, width, height,
+    SetWindowPos(hwnd_, nullptr, area_.left + x, area_.top + y, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
   void ShowTopMost() override {
@@ -69,13 +82,15 @@ class SaverWindow final : public SaverHost {
     SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
-  void Present(const Image& surface, std::span<const Rect>) override {
+  // The changed parts in one drawing call: the screen never shows half a
+  // frame.
+  void Present(const Image& surface, std::span<const Rect> changed) override {
     if (!IsWindow(hwnd_)) return;
     WindowDC dc(hwnd_);
-    if (dc) DrawImage(dc.get(), 0, 0, surface);
+    if (dc) DrawImageParts(dc.get(), surface, changed);
   }
   void PumpMessages() override { PumpPendingMessages(); }
-  bool DisplayOff() override { return false; }
+  bool DisplayOff() override { return displayOff_; }
   void WaitForMessages() override {
     WaitMessage();
     PumpPendingMessages();
@@ -122,7 +137,19 @@ class SaverWindow final : public SaverHost {
     const std::wstring title(kSaverTitle);
     hwnd_ = CreateWindowExW(0, kClassName, title.c_str(), WS_POPUP, 0, 0, 0, 0,
                             nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    return hwnd_ != nullptr;
+    if (!hwnd_) return false;
+    displayState_.emplace(hwnd_);
+    return true;
+  }
+
+  // The layout of the monitors changed: cover the new virtual screen now,
+  // and let the form set its scene up for the new size before its next
+  // frame (it places the window again then).
+  void CoverVirtualScreen() {
+    area_ = VirtualScreenArea();
+    SetWindowPos(hwnd_, nullptr, area_.left, area_.top, area_.width,
+                 area_.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    form_.ScreenChanged();
   }
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
@@ -163,19 +190,41 @@ class SaverWindow final : public SaverHost {
         if (cancel == 0) ::DestroyWindow(hwnd);
         return 0;
       }
-      case WM_QUERYENDSESSION: {
-        int16_t cancel = 0;
-        form_.Form_QueryUnload(cancel, UnloadMode::kAppWindows);
-        return cancel == 0 ? TRUE : FALSE;
-      }
+      // The session may end: agree, and keep animating, since the end may
+      // still be cancelled. When it does end, leave as a close does, with the
+      // cursor and the system's screen-saver state restored.
+      case WM_QUERYENDSESSION:
+        return TRUE;
+      case WM_ENDSESSION:
+        if (w) form_.Form_EndSession();
+        return 0;
+      case WM_DISPLAYCHANGE:
+        CoverVirtualScreen();
+        return 0;
+      // The display's power: while it is off the form composes nothing.
+      // The report is passed on, so the system still powers the display
+      // down as asked.
+      case WM_POWERBROADCAST:
+      case WM_SYSCOMMAND:
+        if (auto off = DisplayOffReport(msg, w, l)) displayOff_ = *off;
+        if (msg == WM_POWERBROADCAST) return TRUE;
+        break;
       case WM_PAINT: {
+        // The whole surface, and black wherever the window reaches past it
+        // (for the moment between a layout change and the next frame).
         PaintDC dc(hwnd);
-        DrawImage(dc.get(), 0, 0, form_.Display());
+        const Image& surface = form_.Display();
+        DrawImage(dc.get(), 0, 0, surface);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        ExcludeClipRect(dc.get(), 0, 0, surface.Width(), surface.Height());
+        FillRect(dc.get(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         return 0;
       }
       case WM_ERASEBKGND:
         return 1;  // WM_PAINT covers every pixel
       case WM_DESTROY:
+        displayState_.reset();
         PostQuitMessage(0);
         return 0;
     }
@@ -183,6 +232,9 @@ class SaverWindow final : public SaverHost {
   }
 
   HWND hwnd_ = nullptr;
+  ScreenArea area_;
+  std::optional<DisplayStateNotification> displayState_;
+  bool displayOff_ = false;  // until the system says otherwise
   Win32SystemCalls system_;
   Quendelrix_S form_;
 };

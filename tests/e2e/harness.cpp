@@ -205,6 +205,17 @@ void MouseMoveTo(int x, int y) {
   SendInput(1, &in, sizeof in);
 }
 
+void MouseMoveToVirtual(int x, int y) {
+  const RECT v = VirtualScreenRect();
+  const long long cx = v.right - v.left, cy = v.bottom - v.top;
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = static_cast<LONG>((static_cast<long long>(x - v.left) * 65535) / (cx - 1));
+  in.mi.dy = static_cast<LONG>((static_cast<long long>(y - v.top) * 65535) / (cy - 1));
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+  SendInput(1, &in, sizeof in);
+}
+
 namespace {
 void SendButton(Button button, bool down) {
   INPUT in{};
@@ -239,9 +250,21 @@ void PressKey(WORD vk) {
   SendInput(2, in, sizeof in[0]);
 }
 
+RECT VirtualScreenRect() {
+  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return RECT{x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+              y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
 Image CaptureScreen() {
-  const int w = GetSystemMetrics(SM_CXSCREEN);
-  const int h = GetSystemMetrics(SM_CYSCREEN);
+  return CaptureScreenArea(
+      RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+}
+
+Image CaptureScreenArea(const RECT& area) {
+  const int w = area.right - area.left;
+  const int h = area.bottom - area.top;
   Image img(w, h);
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
@@ -256,7 +279,7 @@ Image CaptureScreen() {
   HBITMAP dib = CreateDIBSection(mem, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (dib && bits) {
     HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    BitBlt(mem, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
     const auto* src = static_cast<const Pixel*>(bits);
     for (size_t i = 0; i < img.PixelCount(); ++i) img.Data()[i] = src[i] & 0x00FFFFFFu;
@@ -331,6 +354,14 @@ bool WriteFileBytes(const std::filesystem::path& file, std::string_view bytes) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out.flush());
+}
+
+bool WriteSaverSettings(const TempFolder& folder, int balls, int interval) {
+  const std::string text = "[Section]\r\n\x8B\x85\x82\xCC\x90\x94=" +
+                           std::to_string(balls) +
+                           "\r\n\xB2\xDD\xC0\xB0\xCA\xDE\xD9=" +
+                           std::to_string(interval) + "\r\n";
+  return WriteFileBytes(folder.ini(), text);
 }
 
 void SetWindowsVersionWin98(bool win98) {

@@ -93,6 +93,9 @@ DWORD WindowPid(HWND hwnd);
 
 // Real input through SendInput, in screen pixels.
 void MouseMoveTo(int x, int y);
+// The same anywhere on the virtual screen (every monitor); x and y may be
+// negative left of or above the primary monitor.
+void MouseMoveToVirtual(int x, int y);
 enum class Button { kLeft, kRight, kMiddle };
 void MouseDown(Button button);
 void MouseUp(Button button);
@@ -101,6 +104,11 @@ void PressKey(WORD vk);
 
 // The whole screen, read back through the screen DC.
 Image CaptureScreen();
+// The rectangle `area` of the virtual screen (its coordinates may be
+// negative), read back the same way.
+Image CaptureScreenArea(const RECT& area);
+// The virtual screen: every monitor's bounding rectangle.
+RECT VirtualScreenRect();
 // Saves an image as a 24-bit BMP (for looking at a failure).
 bool SaveBmp(const Image& img, const std::filesystem::path& file);
 
@@ -120,6 +128,10 @@ class PaneWindow {
   HWND host_ = nullptr;
   HWND pane_ = nullptr;
 };
+
+// A settings file beside the folder's program with the given ball count and
+// interval, its keys in Shift-JIS as the program writes them.
+bool WriteSaverSettings(const TempFolder& folder, int balls, int interval);
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file);
 bool WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);

@@ -24,15 +24,6 @@ constexpr DWORD kSettle = 1500;
 constexpr int kRestX = 400;
 constexpr int kRestY = 300;
 
-// A settings file with the given values, keys as the program writes them.
-void WriteSettings(const TempFolder& folder, int balls, int interval) {
-  const std::string text = "[Section]\r\n\x8B\x85\x82\xCC\x90\x94= " +
-                           std::to_string(balls) +
-                           "\r\n\xB2\xDD\xC0\xB0\xCA\xDE\xD9= " +
-                           std::to_string(interval) + "\r\n";
-  ASSERT_TRUE(WriteFileBytes(folder.ini(), text));
-}
-
 // The saver started with the cursor resting at (kRestX, kRestY).
 struct RunningSaver {
   ScrProcess process;
@@ -164,7 +155,7 @@ TEST_F(SaverE2E, ShowsManyColouredBallsMovingOnBlack) {
 }
 
 TEST_F(SaverE2E, TheMeltDistortsThePictureAfterEachBallPhase) {
-  WriteSettings(folder_, 0, 20);  // one ball, short ball phases
+  ASSERT_TRUE(WriteSaverSettings(folder_, 0, 20));  // one ball, short ball phases
   auto s = StartSaver(folder_, L"/s");
   ASSERT_TRUE(s.window);
   PumpFor(300);

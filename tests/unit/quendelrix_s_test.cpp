@@ -449,6 +449,50 @@ TEST(SaverExit, EndSaverCallsInOrderForEachKindOfRun) {
   }
 }
 
+// The session's end leaves inside the animation as input does, but never
+// asks for the password, even where the system leaves that to the saver
+// and the check would refuse.
+TEST(SaverExit, TheSessionsEndLeavesWithoutAPasswordCheck) {
+  const struct {
+    const char* name;
+    ExitCase run;
+    std::vector<std::string> want;
+  } cases[] = {
+      {"test run", {L"", 2, 0},
+       {"Yield", "SystemParameter 17 1 0", "DestroyWindow", "EndProgram"}},
+      {"saver on NT", {L"/s", 2, 0},
+       {"Yield", "SystemParameter 97 0 0", "ShowCursor true",
+        "SystemParameter 17 1 0", "DestroyWindow", "EndProgram"}},
+      {"saver on the 95 family, a refusing check", {L"/s", 1, 0},
+       {"Yield", "SystemParameter 97 0 0", "ShowCursor true",
+        "SystemParameter 17 1 0", "DestroyWindow", "EndProgram"}},
+  };
+  for (const auto& c : cases) {
+    FakeSaverHost host(300, 300);
+    host.system.platformId = c.run.platform;
+    host.passwordAnswer = c.run.password;
+    ModuleValues values = Values(3, 10, c.run.args);
+    values.CursorCount = -1;
+    Quendelrix_S form(host, values);
+    size_t mark = 0;
+    host.onYield = [&](int n) {
+      if (n != 5) return;
+      mark = host.log.size();
+      form.Form_EndSession();
+    };
+    try {
+      form.Form_Load();
+      ADD_FAILURE() << c.name << ": the program did not end";
+    } catch (const ProgramEnded&) {
+    }
+    const std::vector<std::string> calls(host.log.begin() + static_cast<long>(mark),
+                                         host.log.end());
+    EXPECT_EQ(calls, c.want) << c.name;
+    EXPECT_EQ(form.ExitFlag(), kTrue16) << c.name;
+    EXPECT_EQ(values.CursorCount, host.cursorCounter) << c.name;
+  }
+}
+
 TEST(SaverExit, MovementEndsOnlyWhenBothCoordinatesChange) {
   const struct {
     float x, y;
