@@ -319,6 +319,105 @@ refusals)
   [ $rc -eq 1 ] && pass "no such window: $(cat err)" || fail "no such window: status $rc"
   ;;
 
+register)
+  # A ~/.xscreensaver as xscreensaver-settings wrote it (version 6.06, after
+  # one change of a setting): one entry more, everything else as it was.
+  data=$(dirname "$0")/data/xscreensaver-settings-6.06.txt
+  mkdir home
+  cp "$data" home/.xscreensaver
+  HOME=$PWD/home "$Q" --register >out 2>err
+  rc=$?
+  [ $rc -eq 0 ] && pass "registered: $(cat out)" || fail "register: status $rc, $(cat err)"
+  cmp -s "$data" home/.xscreensaver.bak && pass "backup beside it" || fail "no exact backup"
+  diff "$data" home/.xscreensaver >changes
+  [ "$(grep -c '^[<>]' changes)" = 1 ] && grep -q "^> .*\"Quendelrix\" $Q --root" changes &&
+    pass "one line added: $(grep '^>' changes)" || fail "changes: $(cat changes)"
+  cp home/.xscreensaver once
+  HOME=$PWD/home "$Q" --register >out 2>err
+  [ $? -eq 0 ] && cmp -s once home/.xscreensaver && grep -q already out &&
+    pass "a second run changes nothing" || fail "second run: $(cat out err)"
+  rm home/.xscreensaver home/.xscreensaver.bak
+  HOME=$PWD/home "$Q" --register >out 2>err
+  [ $? -eq 1 ] && grep -q xscreensaver-settings err && [ ! -e home/.xscreensaver ] &&
+    pass "no file: says how to make one" || fail "no file: $(cat err)"
+  ;;
+
+daemon)
+  # The real daemon, as an unprivileged user, runs the program from the
+  # programs: line that --register adds, and ends it on deactivation.
+  if ! command -v xscreensaver >/dev/null; then
+    fail "xscreensaver is not installed"
+    exit 1
+  fi
+  runner=$(id -un nobody >/dev/null 2>&1 && echo nobody)
+  dir=$(mktemp -d /tmp/qx-daemon.XXXXXX)
+  chmod 755 "$dir"
+  cp "$Q" "$dir/quendelrix"
+  cp "$(dirname "$0")/data/xscreensaver-settings-6.06.txt" "$dir/.xscreensaver"
+  HOME=$dir "$dir/quendelrix" --register >/dev/null || fail "register"
+  # Our entry is the last of the list; the daemon shows only it, at once.
+  entries=$(awk '/^programs:/{on=1; next} on && /^$/{exit} on && /\\n/{n++} END{print n}' "$dir/.xscreensaver")
+  sed -i -e "s/^mode:.*/mode:\t\tone/" -e "s/^selected:.*/selected:\t$((entries - 1))/" \
+    -e "s/^splash:.*/splash:\t\tFalse/" -e "s/^fade:.*/fade:\t\tFalse/" \
+    -e "s/^unfade:.*/unfade:\t\tFalse/" -e "s/^timeout:.*/timeout:\t1:00:00/" \
+    -e "s/^cycle:.*/cycle:\t\t0:00:00/" "$dir/.xscreensaver"
+  chown -R nobody:nogroup "$dir"
+  start_xvfb 1024x768x24
+  as_user() {
+    setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$dir" DISPLAY="$DISPLAY" \
+      PATH=/usr/bin:/bin "$@"
+  }
+  as_user xscreensaver --verbose --no-splash --log "$dir/daemon.log" </dev/null >/dev/null 2>&1 7>&- &
+  DAEMON_PID=$!
+  for _ in $(seq 1 50); do
+    as_user xscreensaver-command -time >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  as_user xscreensaver-command -activate >/dev/null 2>&1
+  pid=""
+  for _ in $(seq 1 50); do
+    pid=$(pgrep -f -x "$dir/quendelrix --root" -u nobody | head -n1)
+    [ -n "$pid" ] && break
+    sleep 0.1
+  done
+  [ -n "$pid" ] && pass "the daemon runs $dir/quendelrix --root" || fail "not started: $(tail -5 "$dir/daemon.log")"
+  if [ -n "$pid" ]; then
+    tr '\0' '\n' <"/proc/$pid/environ" | grep -q '^XSCREENSAVER_WINDOW=0x' &&
+      pass "with XSCREENSAVER_WINDOW" || fail "no XSCREENSAVER_WINDOW"
+    sleep 1.5
+    shot active
+    check "balls on the screen" "$TOOL" balls active.ppm 0 0 1024 768 3 25
+    # Choosing the program again restarts it; the one before ends by the
+    # signal, and the daemon says so.
+    as_user xscreensaver-command -select "$entries" >/dev/null 2>&1
+    for _ in $(seq 1 50); do
+      grep -q "pid $pid (.*) exited" "$dir/daemon.log" && break
+      sleep 0.1
+    done
+    grep -q "pid $pid (.*) exited normally with SIGTERM" "$dir/daemon.log" &&
+      pass "logged: $(grep "pid $pid (.*) exited" "$dir/daemon.log")" ||
+      fail "log: $(grep "pid $pid" "$dir/daemon.log" | tail -3)"
+    no_segment_of "$pid"
+    pid=$(pgrep -f -x "$dir/quendelrix --root" -u nobody | head -n1)
+    as_user xscreensaver-command -deactivate >/dev/null 2>&1
+    for _ in $(seq 1 50); do
+      { [ ! -e "/proc/$pid" ] || grep -q '^State:.*Z' "/proc/$pid/status"; } && break
+      sleep 0.1
+    done
+    [ ! -e "/proc/$pid" ] || grep -q '^State:.*Z' "/proc/$pid/status" &&
+      pass "deactivation ends it" || fail "still running after deactivation"
+    no_segment_of "$pid"
+    # The daemon's graphics process sends SIGTERM and exits without waiting.
+    grep -q "killing pid $pid " "$dir/daemon.log" &&
+      pass "logged: $(grep "killing pid $pid " "$dir/daemon.log")" ||
+      fail "log: $(grep -i quendelrix "$dir/daemon.log" | tail -3)"
+  fi
+  as_user xscreensaver-command -exit >/dev/null 2>&1
+  wait "$DAEMON_PID" 2>/dev/null
+  cp "$dir/daemon.log" . 2>/dev/null
+  rm -rf "$dir"
+  ;;
+
 *)
   echo "unknown scenario $scenario"
   exit 2
