@@ -246,13 +246,14 @@ melt)
   start_q --root --count 20 --interval 100
   sleep 1
   busy=0
-  for _ in $(seq 1 400); do
+  # Ball frames sleep 10 ms each; 100 ms of running without a sleep is the melt.
+  for _ in $(seq 1 2000); do
     if grep -q '^State:.*R' "/proc/$QPID/status" 2>/dev/null; then busy=$((busy + 1)); else busy=0; fi
-    [ $busy -ge 5 ] && break
-    sleep 0.01
+    [ $busy -ge 20 ] && break
+    sleep 0.005
   done
   shot melting
-  [ $busy -ge 5 ] && pass "in the melt" || fail "the melt was not seen"
+  [ $busy -ge 20 ] && pass "in the melt" || fail "the melt was not seen"
   term_q "melt"
   ;;
 
