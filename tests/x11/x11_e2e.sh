@@ -200,20 +200,21 @@ root)
 
 window_id)
   start_xvfb 1024x768x24
-  open_window 100 80 400 300
+  # The size of XScreenSaver's settings preview.
+  open_window 100 80 570 320
   shot before
   start_q --window-id "$WIN" --count 30 --interval 500
   sleep 1.5
   shot hex
   alive "--window-id $WIN"
-  check "hexadecimal id: drawn inside the window, nothing outside" "$TOOL" outside before.ppm hex.ppm 100 80 400 300
-  pixels_match 400 300 30 500 hex.ppm 100 80
+  check "hexadecimal id: drawn inside the window, nothing outside" "$TOOL" outside before.ppm hex.ppm 100 80 570 320
+  pixels_match 570 320 30 500 hex.ppm 100 80
   term_q "given window"
   start_q -window-id "$((WIN))" --count 30 --interval 500
   sleep 1.5
   shot dec
-  check "decimal id: drawn inside the window, nothing outside" "$TOOL" outside before.ppm dec.ppm 100 80 400 300
-  pixels_match 400 300 30 500 dec.ppm 100 80
+  check "decimal id: drawn inside the window, nothing outside" "$TOOL" outside before.ppm dec.ppm 100 80 570 320
+  pixels_match 570 320 30 500 dec.ppm 100 80
   # The window's owner ends: the program ends normally.
   close_window
   expect_end "exit 0" 10
