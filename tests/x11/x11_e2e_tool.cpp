@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "saver/quendelrix_s.h"
+#include "tests/unit/x11/present_callback_host.h"
 
 namespace {
 
@@ -117,45 +118,6 @@ int Close(const char* id) {
   return 0;
 }
 
-// Hands every ball frame the form presents to `onFrame`.
-class RecordingHost final : public qx::SaverHost {
- public:
-  RecordingHost(int w, int h, int frames, std::function<void(const qx::Image&)> onFrame)
-      : w_(w), h_(h), left_(frames), onFrame_(std::move(onFrame)) {}
-  struct Done {};
-  qx::ScreenMetrics Screen() override {
-    return {static_cast<float>(w_) * 15, static_cast<float>(h_) * 15, 15, 15};
-  }
-  void PlaceWindow(int, int, int, int) override {}
-  void ShowTopMost() override {}
-  void Present(const qx::Image& surface, std::span<const qx::Rect>) override {
-    onFrame_(surface);
-    if (--left_ == 0) throw Done{};
-  }
-  void PumpMessages() override {}
-  bool DisplayOff() override { return false; }
-  void WaitForMessages() override {}
-  void Sleep(int) override {}
-  float SecondsSinceMidnight() override { return 0; }
-  int32_t ShowCursor(bool) override { return 0; }
-  int32_t VerifyScreenSavePassword() override { return 1; }
-  qx::SystemCalls& System() override { return system_; }
-  void DestroyWindow() override {}
-  void EndProgram() override { throw Done{}; }
-
- private:
-  class NoSystem final : public qx::SystemCalls {
-   public:
-    int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 0; }
-    qx::VersionAnswer QueryVersion() override { return {}; }
-    bool GetWindowRect(qx::WindowHandle, qx::Rect&) override { return false; }
-    void DrawAnimatedRects(qx::WindowHandle, int, const qx::Rect&, const qx::Rect&) override {}
-  };
-  int w_, h_, left_;
-  std::function<void(const qx::Image&)> onFrame_;
-  NoSystem system_;
-};
-
 int Frames(int w, int h, int count, int interval, const char* shotPath, int ox, int oy) {
   Ppm shot;
   if (!ReadPpm(shotPath, shot) || ox + w > shot.width || oy + h > shot.height) {
@@ -167,7 +129,8 @@ int Frames(int w, int h, int count, int interval, const char* shotPath, int ox, 
     for (int x = 0; x < w; ++x) wanted.At(x, y) = shot.At(ox + x, oy + y);
   int frameNo = 0, bestFrame = -1;
   long bestDiffering = -1;
-  RecordingHost host(w, h, interval + 1, [&](const qx::Image& frame) {
+  struct Done {};
+  qx::testing_support::PresentCallbackHost host(w, h, [&](const qx::Image& frame, std::span<const qx::Rect>) {
     long differing = 0;
     for (int y = 0; y < h; ++y) {
       const qx::Pixel* row = frame.Row(y);
@@ -178,8 +141,8 @@ int Frames(int w, int h, int count, int interval, const char* shotPath, int ox, 
       bestDiffering = differing;
       bestFrame = frameNo;
     }
-    ++frameNo;
-    if (differing == 0) throw RecordingHost::Done{};
+    // The ball phase's frames 0 to `interval`; an exact one ends the search.
+    if (differing == 0 || ++frameNo > interval) throw Done{};
   });
   qx::ModuleValues values;
   values.BallCount = static_cast<int16_t>(count);
@@ -187,7 +150,7 @@ int Frames(int w, int h, int count, int interval, const char* shotPath, int ox, 
   qx::Quendelrix_S form(host, values);
   try {
     form.Form_Load();
-  } catch (const RecordingHost::Done&) {
+  } catch (const Done&) {
   }
   std::printf("closest frame %d, %ld pixels differ\n", bestFrame, bestDiffering);
   return bestDiffering == 0 ? 0 : 1;

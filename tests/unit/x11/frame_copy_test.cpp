@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "present_callback_host.h"
 #include "saver/quendelrix_s.h"
 
 namespace qx::x11 {
@@ -99,53 +100,6 @@ TEST(X11FrameCopy, ClipsToSurfaceAndTarget) {
   }
 }
 
-// A host that sends every present through the X11 frame path into a
-// buffer, as the X server would read it, and checks it against the form's
-// surface; it ends the run after a number of presents.
-class FramePathHost final : public SaverHost {
- public:
-  FramePathHost(int w, int h, int presentsToRun) : w_(w), h_(h), left_(presentsToRun), buffer_(w, h) {}
-  struct Done {};
-  int presents = 0;
-  int mismatches = 0;
-
-  ScreenMetrics Screen() override {
-    return {static_cast<float>(w_) * 15, static_cast<float>(h_) * 15, 15, 15};
-  }
-  void PlaceWindow(int, int, int, int) override {}
-  void ShowTopMost() override {}
-  void Present(const Image& surface, std::span<const Rect> changed) override {
-    ClipChanged(surface, changed, buffer_.target, clipped_);
-    CopyRects(surface, clipped_, buffer_.target);
-    ++presents;
-    if (!buffer_.Holds(surface)) ++mismatches;
-    if (--left_ == 0) throw Done{};
-  }
-  void PumpMessages() override {}
-  bool DisplayOff() override { return false; }
-  void WaitForMessages() override {}
-  void Sleep(int) override {}
-  float SecondsSinceMidnight() override { return 1234.5f; }
-  int32_t ShowCursor(bool) override { return 0; }
-  int32_t VerifyScreenSavePassword() override { return 1; }
-  SystemCalls& System() override { return system_; }
-  void DestroyWindow() override {}
-  void EndProgram() override { throw Done{}; }
-
- private:
-  class NoSystem final : public SystemCalls {
-   public:
-    int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 0; }
-    VersionAnswer QueryVersion() override { return {}; }
-    bool GetWindowRect(WindowHandle, Rect&) override { return false; }
-    void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
-  };
-  int w_, h_, left_;
-  Buffer buffer_;
-  std::vector<Rect> clipped_;
-  NoSystem system_;
-};
-
 // Ball frames and the melt's presents, on sizes from one pixel to wider
 // than a melt block: what the server reads is the form's surface every time.
 TEST(X11FrameCopy, ServerImageFollowsTheFormThroughBallsAndMelt) {
@@ -154,18 +108,29 @@ TEST(X11FrameCopy, ServerImageFollowsTheFormThroughBallsAndMelt) {
   };
   const Case cases[] = {{1, 1}, {7, 300}, {255, 255}, {320, 200}};
   for (const Case& c : cases) {
-    // 101 ball frames, then the melt's 120 presents.
-    FramePathHost host(c.w, c.h, 101 + kMeltCopies / kMeltCopiesPerPresent);
+    // Every present goes through the frame path into a buffer, as the X
+    // server would read it: 101 ball frames, then the melt's 120 presents.
+    Buffer buffer(c.w, c.h);
+    std::vector<Rect> clipped;
+    int presents = 0, mismatches = 0;
+    struct Done {};
+    testing_support::PresentCallbackHost host(
+        c.w, c.h, [&](const Image& surface, std::span<const Rect> changed) {
+          ClipChanged(surface, changed, buffer.target, clipped);
+          CopyRects(surface, clipped, buffer.target);
+          if (!buffer.Holds(surface)) ++mismatches;
+          if (++presents == 101 + kMeltCopies / kMeltCopiesPerPresent) throw Done{};
+        });
     ModuleValues values;
     values.BallCount = 20;
     values.Interval = 100;
     Quendelrix_S form(host, values);
     try {
       form.Form_Load();
-    } catch (const FramePathHost::Done&) {
+    } catch (const Done&) {
     }
-    EXPECT_EQ(host.mismatches, 0) << c.w << "x" << c.h;
-    EXPECT_GT(host.presents, 100) << c.w << "x" << c.h;
+    EXPECT_EQ(mismatches, 0) << c.w << "x" << c.h;
+    EXPECT_EQ(presents, 101 + kMeltCopies / kMeltCopiesPerPresent) << c.w << "x" << c.h;
   }
 }
 
