@@ -188,7 +188,14 @@ int RegisterProgram(const std::filesystem::path& home,
   }
 
   const fs::path backup = home / ".xscreensaver.bak";
-  const fs::path temporary = home / ".xscreensaver.quendelrix-new";
+  // A linked settings file (kept with other dotfiles) is edited where it is.
+  const fs::path target = fs::is_symlink(file, ec) ? fs::canonical(file, ec) : file;
+  if (ec) {
+    out = "cannot follow the link " + file.string() + ": " + ec.message() + "\n";
+    return 1;
+  }
+  fs::path temporary = target;
+  temporary += ".quendelrix-new";
   fs::copy_file(file, backup, fs::copy_options::overwrite_existing, ec);
   if (ec) {
     out = "cannot write the backup " + backup.string() + ": " + ec.message() + "\n";
@@ -204,11 +211,11 @@ int RegisterProgram(const std::filesystem::path& home,
       return 1;
     }
   }
-  fs::permissions(temporary, fs::status(file).permissions(), ec);
-  fs::rename(temporary, file, ec);
+  fs::permissions(temporary, fs::status(target).permissions(), ec);
+  fs::rename(temporary, target, ec);
   if (ec) {
     fs::remove(temporary, ec);
-    out = "cannot replace " + file.string() + "\n";
+    out = "cannot replace " + target.string() + "\n";
     return 1;
   }
   out = "Quendelrix added to the display programs in " + file.string() + " (the old file is " +

@@ -150,5 +150,19 @@ TEST(X11Register, EditsTheFileKeepingABackup) {
   EXPECT_EQ(entries, 2u);  // no temporary file left
 }
 
+TEST(X11Register, ALinkedFileIsEditedWhereItIs) {
+  TempDir home;
+  std::filesystem::create_directory(home.path() / "dotfiles");
+  const auto real = home.path() / "dotfiles" / "xscreensaver";
+  Put(real, kHead + kPrograms + kTail);
+  std::filesystem::create_symlink("dotfiles/xscreensaver", home.path() / ".xscreensaver");
+  std::string message;
+  EXPECT_EQ(RegisterProgram(home.path(), "/usr/libexec/xscreensaver/quendelrix", message), 0)
+      << message;
+  EXPECT_TRUE(std::filesystem::is_symlink(home.path() / ".xscreensaver"));
+  EXPECT_NE(Slurp(real).find("\"Quendelrix\" quendelrix --root"), std::string::npos);
+  EXPECT_EQ(Slurp(home.path() / ".xscreensaver.bak"), kHead + kPrograms + kTail);
+}
+
 }  // namespace
 }  // namespace qx::x11
