@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     return status;
   }
 
-  static SignalWatch signals;
+  SignalWatch signals;
   Display* display = XOpenDisplay(options.display.empty() ? nullptr : options.display.c_str());
   if (display == nullptr) {
     std::fprintf(stderr, "quendelrix: cannot open display %s\n", XDisplayName(options.display.empty() ? nullptr : options.display.c_str()));
