@@ -441,6 +441,51 @@ daemon)
   rm -rf "$dir"
   ;;
 
+settings_preview)
+  # xscreensaver-settings shows the selected program in its preview pane:
+  # it runs the command of the programs: line with --window-id.
+  dir=$(mktemp -d /tmp/qx-preview.XXXXXX)
+  chmod 755 "$dir"
+  cp "$Q" "$dir/quendelrix"
+  cp "$(dirname "$0")/data/xscreensaver-settings-6.06.txt" "$dir/.xscreensaver"
+  HOME=$dir "$dir/quendelrix" --register >/dev/null || fail "register"
+  entries=$(awk '/^programs:/{on=1; next} on && /^$/{exit} on && /\\n/{n++} END{print n}' "$dir/.xscreensaver")
+  sed -i -e "s/^mode:.*/mode:\t\tone/" -e "s/^selected:.*/selected:\t$((entries - 1))/" "$dir/.xscreensaver"
+  chown -R nobody:nogroup "$dir"
+  start_xvfb 1280x800x24
+  setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$dir" DISPLAY="$DISPLAY" \
+    PATH=/usr/bin:/bin xscreensaver-settings </dev/null >settings.log 2>&1 7>&- &
+  SETTINGS_PID=$!
+  pid=""
+  for _ in $(seq 1 200); do
+    pid=$(pgrep -f "^$dir/quendelrix --root --window-id 0x" -u nobody | head -n1)
+    [ -n "$pid" ] && break
+    sleep 0.1
+  done
+  [ -n "$pid" ] && pass "the preview runs: $(tr '\0' ' ' <"/proc/$pid/cmdline")" || fail "no preview"
+  if [ -n "$pid" ]; then
+    pane=$(tr '\0' '\n' <"/proc/$pid/cmdline" | tail -n1)
+    xwininfo -id "$pane" >pane.txt
+    px=$(awk '/Absolute upper-left X/{print $NF}' pane.txt)
+    py=$(awk '/Absolute upper-left Y/{print $NF}' pane.txt)
+    pw=$(awk '/Width:/{print $NF}' pane.txt)
+    ph=$(awk '/Height:/{print $NF}' pane.txt)
+    echo "preview pane ${pw}x${ph}+${px}+${py}"
+    sleep 1
+    shot_lit preview "$px" "$py" "$pw" "$ph"
+    check "balls on black in the preview pane" "$TOOL" balls preview.ppm "$px" "$py" "$pw" "$ph" 3 5
+  fi
+  kill "$SETTINGS_PID" 2>/dev/null
+  wait "$SETTINGS_PID" 2>/dev/null
+  for _ in $(seq 1 100); do
+    { [ -z "$pid" ] || [ ! -e "/proc/$pid" ] || grep -q '^State:.*Z' "/proc/$pid/status"; } && break
+    sleep 0.1
+  done
+  [ -n "$pid" ] && [ -e "/proc/$pid" ] && ! grep -q '^State:.*Z' "/proc/$pid/status" &&
+    fail "the preview outlives the settings program"
+  rm -rf "$dir"
+  ;;
+
 *)
   echo "unknown scenario $scenario"
   exit 2
