@@ -10,6 +10,8 @@ QX_PACKAGES=(
   # several monitors side by side: an Xorg server on the dummy driver
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   fonts-ipafont-gothic  # Japanese labels of the settings dialog under Wine
+  libx11-dev libxext-dev  # the native Linux program (Xlib, MIT-SHM)
+  xscreensaver util-linux  # its end-to-end tests with the real daemon (setpriv)
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.
