@@ -379,7 +379,7 @@ Section "!un.$(ProgramSection)" UnProgram
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd
 
-Section "/o un.$(SettingsSection)" UnSettings
+Section /o "un.$(SettingsSection)" UnSettings
   ; The file beside the program and the user's own roaming one.
   Delete "$ProgramDir\${SETTINGS}"
   SetShellVarContext current
