@@ -8,6 +8,8 @@ QX_PACKAGES=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 xvfb xdotool x11-utils imagemagick locales
   fonts-ipafont-gothic  # Japanese labels of the settings dialog under Wine
+  libx11-dev libxext-dev  # the native Linux program (Xlib, MIT-SHM)
+  xscreensaver util-linux  # its end-to-end tests with the real daemon (setpriv)
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.

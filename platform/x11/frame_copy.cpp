@@ -1,0 +1,31 @@
+#include "platform/x11/frame_copy.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qx::x11 {
+
+void ClipChanged(const Image& surface, std::span<const Rect> changed,
+                 const PixelTarget& target, std::vector<Rect>& clipped) {
+  clipped.clear();
+  const int width = std::min(surface.Width(), target.width);
+  const int height = std::min(surface.Height(), target.height);
+  for (const Rect& r : changed) {
+    const Rect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width),
+                 std::min(r.bottom, height)};
+    if (c.left < c.right && c.top < c.bottom) clipped.push_back(c);
+  }
+}
+
+void CopyRects(const Image& surface, std::span<const Rect> clipped,
+               const PixelTarget& target) {
+  for (const Rect& r : clipped) {
+    const size_t bytes = static_cast<size_t>(r.right - r.left) * sizeof(Pixel);
+    for (int y = r.top; y < r.bottom; ++y) {
+      uint8_t* row = target.data + static_cast<size_t>(y) * static_cast<size_t>(target.bytesPerLine);
+      std::memcpy(row + static_cast<size_t>(r.left) * sizeof(Pixel), surface.Row(y) + r.left, bytes);
+    }
+  }
+}
+
+}  // namespace qx::x11

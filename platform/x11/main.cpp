@@ -1,0 +1,82 @@
+// quendelrix: the saver as a display program for XScreenSaver, or in a
+// window of its own for trying it out. See Usage() for the command line.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/x11/options.h"
+#include "platform/x11/register_entry.h"
+#include "platform/x11/signal_watch.h"
+#include "platform/x11/version.h"
+#include "platform/x11/x11_host.h"
+#include "saver/quendelrix_s.h"
+
+namespace {
+
+std::filesystem::path OwnExecutable(const char* argv0) {
+  std::error_code ec;
+  auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) path = std::filesystem::absolute(argv0, ec);
+  return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace qx::x11;
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  const ParseResult parsed = ParseOptions(args, std::getenv("XSCREENSAVER_WINDOW"));
+  if (!parsed.options) {
+    std::fprintf(stderr, "quendelrix: %s\n%s", parsed.error.c_str(), Usage().c_str());
+    return 2;
+  }
+  const Options& options = *parsed.options;
+  if (options.help) {
+    std::fputs(Usage().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("quendelrix %s\n", kVersion);
+    return 0;
+  }
+  if (options.registerProgram) {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+      std::fputs("quendelrix: HOME is not set\n", stderr);
+      return 1;
+    }
+    std::string message;
+    const int status = RegisterProgram(home, OwnExecutable(argv[0]), message);
+    std::fputs(message.c_str(), status == 0 ? stdout : stderr);
+    return status;
+  }
+
+  static SignalWatch signals;
+  Display* display = XOpenDisplay(options.display.empty() ? nullptr : options.display.c_str());
+  if (display == nullptr) {
+    std::fprintf(stderr, "quendelrix: cannot open display %s\n", XDisplayName(options.display.empty() ? nullptr : options.display.c_str()));
+    return 1;
+  }
+  X11SaverHost host(display, signals);
+  std::string error;
+  if (const int status = host.Open(options, error); status != 0) {
+    std::fprintf(stderr, "quendelrix: %s\n", error.c_str());
+    return status;
+  }
+
+  qx::ModuleValues values;
+  values.BallCount = static_cast<int16_t>(options.ballCount);
+  values.Interval = static_cast<int16_t>(options.interval);
+  qx::Quendelrix_S form(host, values);
+  host.SetForm(&form);
+  form.Form_Load();
+  // The animation has stopped: a close of its own window ends the program;
+  // otherwise the picture stays until a signal or the window's end.
+  while (form.ExitFlag() == qx::kFalse16) host.WaitForMessages();
+  return 0;
+}

@@ -1,0 +1,156 @@
+#include "platform/x11/frame_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "saver/quendelrix_s.h"
+
+namespace qx::x11 {
+namespace {
+
+// Server-side memory as the X11 host has it: rows padded past the width,
+// filled with a marker so a write outside the image shows.
+struct Buffer {
+  static constexpr uint8_t kMarker = 0xA5;
+  static constexpr int kPadding = 12;
+  Buffer(int w, int h)
+      : bytes(static_cast<size_t>(w * 4 + kPadding) * static_cast<size_t>(h) + kPadding, kMarker),
+        target{bytes.data(), w, h, w * 4 + kPadding} {}
+  Pixel At(int x, int y) const {
+    Pixel p;
+    std::memcpy(&p, bytes.data() + static_cast<size_t>(y * target.bytesPerLine + x * 4), 4);
+    return p;
+  }
+  // True when every pixel of the image equals `surface` at the same place
+  // (inside both) and the padding still holds the marker.
+  ::testing::AssertionResult Holds(const Image& surface) const {
+    for (int y = 0; y < target.height; ++y) {
+      for (int x = 0; x < target.width; ++x) {
+        if (x < surface.Width() && y < surface.Height() && At(x, y) != surface.At(x, y)) {
+          return ::testing::AssertionFailure() << "pixel " << x << "," << y;
+        }
+      }
+      for (int b = target.width * 4; b < target.bytesPerLine; ++b) {
+        if (bytes[static_cast<size_t>(y * target.bytesPerLine + b)] != kMarker) {
+          return ::testing::AssertionFailure() << "padding of row " << y;
+        }
+      }
+    }
+    return ::testing::AssertionSuccess();
+  }
+  std::vector<uint8_t> bytes;
+  PixelTarget target;
+};
+
+TEST(X11FrameCopy, ClipsToSurfaceAndTarget) {
+  struct Case {
+    int surfaceW, surfaceH, targetW, targetH;
+    std::vector<Rect> changed;
+    std::vector<Rect> clipped;
+  };
+  const Case cases[] = {
+      {10, 8, 10, 8, {{0, 0, 10, 8}}, {{0, 0, 10, 8}}},
+      {10, 8, 10, 8, {{-5, -5, 3, 20}, {8, 6, 30, 30}}, {{0, 0, 3, 8}, {8, 6, 10, 8}}},
+      // Empty, inverted and wholly outside rectangles are dropped.
+      {10, 8, 10, 8, {{2, 2, 2, 5}, {5, 5, 4, 6}, {10, 0, 12, 8}, {-3, 0, 0, 8}}, {}},
+      // A surface larger than the image (a resize on the way) and smaller.
+      {20, 20, 10, 8, {{0, 0, 20, 20}}, {{0, 0, 10, 8}}},
+      {4, 3, 10, 8, {{0, 0, 20, 20}}, {{0, 0, 4, 3}}},
+      {1, 1, 1, 1, {{0, 0, 256, 256}, {0, 0, 1, 1}}, {{0, 0, 1, 1}, {0, 0, 1, 1}}},
+  };
+  for (const Case& c : cases) {
+    Image surface(c.surfaceW, c.surfaceH);
+    for (int y = 0; y < c.surfaceH; ++y)
+      for (int x = 0; x < c.surfaceW; ++x) surface.At(x, y) = Rgb(x, y, 7);
+    Buffer buffer(c.targetW, c.targetH);
+    std::vector<Rect> clipped;
+    ClipChanged(surface, c.changed, buffer.target, clipped);
+    EXPECT_EQ(clipped, c.clipped);
+    CopyRects(surface, clipped, buffer.target);
+    // Inside the clipped rectangles the surface, elsewhere the marker.
+    for (int y = 0; y < c.targetH; ++y) {
+      for (int x = 0; x < c.targetW; ++x) {
+        bool inside = false;
+        for (const Rect& r : clipped) inside |= x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+        const Pixel expected = inside ? surface.At(x, y) : 0xA5A5A5A5u;
+        ASSERT_EQ(buffer.At(x, y), expected) << x << "," << y;
+      }
+    }
+    EXPECT_EQ(buffer.bytes.back(), Buffer::kMarker);
+  }
+}
+
+// A host that sends every present through the X11 frame path into a
+// buffer, as the X server would read it, and checks it against the form's
+// surface; it ends the run after a number of presents.
+class FramePathHost final : public SaverHost {
+ public:
+  FramePathHost(int w, int h, int presentsToRun) : w_(w), h_(h), left_(presentsToRun), buffer_(w, h) {}
+  struct Done {};
+  int presents = 0;
+  int mismatches = 0;
+
+  ScreenMetrics Screen() override {
+    return {static_cast<float>(w_) * 15, static_cast<float>(h_) * 15, 15, 15};
+  }
+  void PlaceWindow(int, int, int, int) override {}
+  void ShowTopMost() override {}
+  void Present(const Image& surface, std::span<const Rect> changed) override {
+    ClipChanged(surface, changed, buffer_.target, clipped_);
+    CopyRects(surface, clipped_, buffer_.target);
+    ++presents;
+    if (!buffer_.Holds(surface)) ++mismatches;
+    if (--left_ == 0) throw Done{};
+  }
+  void PumpMessages() override {}
+  bool DisplayOff() override { return false; }
+  void WaitForMessages() override {}
+  void Sleep(int) override {}
+  float SecondsSinceMidnight() override { return 1234.5f; }
+  int32_t ShowCursor(bool) override { return 0; }
+  int32_t VerifyScreenSavePassword() override { return 1; }
+  SystemCalls& System() override { return system_; }
+  void DestroyWindow() override {}
+  void EndProgram() override { throw Done{}; }
+
+ private:
+  class NoSystem final : public SystemCalls {
+   public:
+    int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 0; }
+    VersionAnswer QueryVersion() override { return {}; }
+    bool GetWindowRect(WindowHandle, Rect&) override { return false; }
+    void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
+  };
+  int w_, h_, left_;
+  Buffer buffer_;
+  std::vector<Rect> clipped_;
+  NoSystem system_;
+};
+
+// Ball frames and the melt's presents, on sizes from one pixel to wider
+// than a melt block: what the server reads is the form's surface every time.
+TEST(X11FrameCopy, ServerImageFollowsTheFormThroughBallsAndMelt) {
+  struct Case {
+    int w, h;
+  };
+  const Case cases[] = {{1, 1}, {7, 300}, {255, 255}, {320, 200}};
+  for (const Case& c : cases) {
+    // 101 ball frames, then the melt's 120 presents.
+    FramePathHost host(c.w, c.h, 101 + kMeltCopies / kMeltCopiesPerPresent);
+    ModuleValues values;
+    values.BallCount = 20;
+    values.Interval = 100;
+    Quendelrix_S form(host, values);
+    try {
+      form.Form_Load();
+    } catch (const FramePathHost::Done&) {
+    }
+    EXPECT_EQ(host.mismatches, 0) << c.w << "x" << c.h;
+    EXPECT_GT(host.presents, 100) << c.w << "x" << c.h;
+  }
+}
+
+}  // namespace
+}  // namespace qx::x11

@@ -1,0 +1,153 @@
+#include "platform/x11/register_entry.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "test_files.h"
+
+namespace qx::x11 {
+namespace {
+
+using testing_files::Put;
+using testing_files::Slurp;
+using testing_files::TempDir;
+
+// The shape xscreensaver-settings writes: entries padded with tabs, every
+// line of the value but the last continued with a backslash.
+const std::string kHead =
+    "# XScreenSaver Preferences File\n"
+    "mode:\t\tone\n"
+    "selected:\t3\n"
+    "\n";
+const std::string kPrograms =
+    "programs:\t\t\t\t\t\t\t      \\\n"
+    "\t\t\t\tmaze --root\t\t\t\t    \\n\\\n"
+    "- GL: \t\t\t\tsuperquadrics --root\t\t\t    \\n\\\n"
+    "  \"Cosmic\" \t\t\tattraction --root --points 3\t    \\n\\\n"
+    "- GL: \t\t\t\tsquirtorus --root\t\t\t    \\n\n";
+const std::string kTail =
+    "\n"
+    "pointerPollTime:\t0:00:05\n";
+const std::string kEntry = "\t\t\t\t\"Quendelrix\" quendelrix --root\t\t\t    \\n";
+
+TEST(X11Register, AppendsOneEntryAtTheEndOfTheList) {
+  struct Case {
+    std::string before;
+    std::string after;
+  };
+  const Case cases[] = {
+      // The usual file: the last entry gets its continuation, ours follows.
+      {kHead + kPrograms + kTail,
+       kHead +
+           "programs:\t\t\t\t\t\t\t      \\\n"
+           "\t\t\t\tmaze --root\t\t\t\t    \\n\\\n"
+           "- GL: \t\t\t\tsuperquadrics --root\t\t\t    \\n\\\n"
+           "  \"Cosmic\" \t\t\tattraction --root --points 3\t    \\n\\\n"
+           "- GL: \t\t\t\tsquirtorus --root\t\t\t    \\n\\\n" +
+           kEntry + "\n" + kTail},
+      // A last entry without its "\n", and no newline at the end of file.
+      {"programs: maze -root", "programs: maze -root \\n\\\n" + kEntry},
+      // An empty list.
+      {"a: 1\nprograms:\nb: 2\n", "a: 1\nprograms:\t\\\n" + kEntry + "\nb: 2\n"},
+      // A list closed by a blank continuation line: ours goes before it.
+      {"programs: \\\n  maze -root \\n\\\n\nb: 2\n",
+       "programs: \\\n  maze -root \\n\\\n" + kEntry + "\n\nb: 2\n"},
+  };
+  for (const Case& c : cases) {
+    std::string text = c.before;
+    EXPECT_EQ(AddProgramEntry(text, "quendelrix"), EntryEdit::kAdded) << c.before;
+    EXPECT_EQ(text, c.after);
+    // Once is enough.
+    const std::string once = text;
+    EXPECT_EQ(AddProgramEntry(text, "/opt/q/quendelrix"), EntryEdit::kAlreadyListed);
+    EXPECT_EQ(text, once);
+  }
+}
+
+TEST(X11Register, FindsAnEntryInEveryForm) {
+  const std::string listed[] = {
+      "programs: quendelrix --root\n",
+      "programs: \\\n  maze -root \\n\\\n  /usr/local/bin/quendelrix -root --count 30 \\n\n",
+      "programs: \\\n- \"Quendelrix\" quendelrix --root \\n\\\n  maze -root \\n\n",
+      "programs: \\\n  maze -root \\n\\\n- default: 'my dir/quendelrix' --root \\n\n",
+      "programs: maze -root \\n   quendelrix --root\n",
+  };
+  for (const std::string& before : listed) {
+    std::string text = before;
+    EXPECT_EQ(AddProgramEntry(text, "quendelrix"), EntryEdit::kAlreadyListed) << before;
+    EXPECT_EQ(text, before);
+  }
+  // Names that only look alike are other programs.
+  const std::string others[] = {
+      "programs: quendelrix2 --root \\n\n",
+      "programs: \"quendelrix\" maze --root \\n\n",
+      "programs: maze --root --label quendelrix \\n\n",
+  };
+  for (const std::string& before : others) {
+    std::string text = before;
+    EXPECT_EQ(AddProgramEntry(text, "quendelrix"), EntryEdit::kAdded) << before;
+  }
+}
+
+TEST(X11Register, NoProgramListLeavesTheTextAlone) {
+  for (std::string text : {std::string{}, std::string("mode: one\nselected: 2\n"),
+                           std::string("# programs: in a comment\n")}) {
+    const std::string before = text;
+    EXPECT_EQ(AddProgramEntry(text, "quendelrix"), EntryEdit::kNoProgramList);
+    EXPECT_EQ(text, before);
+  }
+}
+
+TEST(X11Register, CommandIsTheBareNameOnlyInXScreenSaversFolder) {
+  EXPECT_EQ(ProgramCommand("/usr/libexec/xscreensaver/quendelrix"), "quendelrix");
+  EXPECT_EQ(ProgramCommand("/usr/local/libexec/xscreensaver/quendelrix"),
+            "/usr/local/libexec/xscreensaver/quendelrix");
+  EXPECT_EQ(ProgramCommand("/home/u/build/quendelrix"), "/home/u/build/quendelrix");
+  EXPECT_EQ(ProgramCommand("/home/u/my build/it's/quendelrix"),
+            "'/home/u/my build/it'\\''s/quendelrix'");
+}
+
+TEST(X11Register, EditsTheFileKeepingABackup) {
+  TempDir home;
+  const auto file = home.path() / ".xscreensaver";
+  std::string message;
+
+  // No file: nothing is written, and the message says how to make one.
+  EXPECT_EQ(RegisterProgram(home.path(), "/usr/libexec/xscreensaver/quendelrix", message), 1);
+  EXPECT_NE(message.find("xscreensaver-settings"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(file));
+
+  // A file without a list is not touched either.
+  Put(file, kHead);
+  EXPECT_EQ(RegisterProgram(home.path(), "/usr/libexec/xscreensaver/quendelrix", message), 1);
+  EXPECT_NE(message.find("xscreensaver-settings"), std::string::npos);
+  EXPECT_EQ(Slurp(file), kHead);
+  EXPECT_FALSE(std::filesystem::exists(home.path() / ".xscreensaver.bak"));
+
+  const std::string original = kHead + kPrograms + kTail;
+  Put(file, original);
+  chmod(file.c_str(), 0640);
+  EXPECT_EQ(RegisterProgram(home.path(), "/usr/libexec/xscreensaver/quendelrix", message), 0);
+  EXPECT_NE(message.find(file.string()), std::string::npos);
+  EXPECT_EQ(Slurp(home.path() / ".xscreensaver.bak"), original);
+  std::string expected = original;
+  ASSERT_EQ(AddProgramEntry(expected, "quendelrix"), EntryEdit::kAdded);
+  EXPECT_EQ(Slurp(file), expected);
+  struct stat st {};
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  // A second run finds the entry and changes nothing, backup included.
+  EXPECT_EQ(RegisterProgram(home.path(), "/opt/quendelrix", message), 0);
+  EXPECT_NE(message.find("already"), std::string::npos);
+  EXPECT_EQ(Slurp(file), expected);
+  EXPECT_EQ(Slurp(home.path() / ".xscreensaver.bak"), original);
+  size_t entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(home.path())) entries += !e.is_directory();
+  EXPECT_EQ(entries, 2u);  // no temporary file left
+}
+
+}  // namespace
+}  // namespace qx::x11
