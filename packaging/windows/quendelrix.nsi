@@ -21,6 +21,9 @@
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
+; Installed files get the time of the install: the setup program holds no
+; build times, so the same sources give the same bytes.
+SetDateSave off
 ManifestDPIAware true
 RequestExecutionLevel user
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -356,13 +357,19 @@ TEST_F(Installer, InstalledEntriesStartTheProgramWithItsSettings) {
     HWND dialog = WaitForWindow(kDialogTitle, 15000);
     ASSERT_TRUE(dialog) << commandLine;
     EXPECT_EQ(WindowPid(dialog), pi.dwProcessId);
+    // The two scroll bars show the settings once the dialog has made them.
     std::vector<HWND> bars;
-    EnumChildWindows(dialog, [](HWND child, LPARAM list) -> BOOL {
-      wchar_t cls[32] = {};
-      GetClassNameW(child, cls, 32);
-      if (lstrcmpiW(cls, L"ScrollBar") == 0) reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-      return TRUE;
-    }, reinterpret_cast<LPARAM>(&bars));
+    WaitUntil([&] {
+      bars.clear();
+      EnumChildWindows(dialog, [](HWND child, LPARAM list) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(child, cls, 32);
+        if (lstrcmpiW(cls, L"ScrollBar") == 0) reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+        return TRUE;
+      }, reinterpret_cast<LPARAM>(&bars));
+      return bars.size() == 2 && IsWindowVisible(dialog);
+    }, 15000);
+    PumpFor(300);
     std::vector<int> values;
     for (HWND bar : bars) {
       DWORD_PTR pos = 0;
@@ -377,6 +384,25 @@ TEST_F(Installer, InstalledEntriesStartTheProgramWithItsSettings) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
   }
+}
+
+// Japanese pages and entry names on a Japanese system, English elsewhere;
+// the uninstaller removes the entries whatever language it runs in.
+// QX_EXPECT_LANGUAGE ("ja" or "en") makes sure the run got the system
+// language it was started for.
+TEST_F(Installer, EntriesFollowTheSystemLanguage) {
+  const bool japanese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+  if (const char* expected = std::getenv("QX_EXPECT_LANGUAGE")) {
+    ASSERT_EQ(japanese, std::string(expected) == "ja");
+  }
+  ASSERT_EQ(RunSetup(L"/S"), 0u);
+  const std::wstring select = japanese ? L"Quendelrixをスクリーン セーバーにする.lnk"
+                                       : L"Make Quendelrix the screen saver.lnk";
+  EXPECT_EQ(Entries(UserMenu()), (std::set<std::wstring>{kSettingsEntry, select}));
+  EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"SelectShortcut"),
+            select.substr(0, select.size() - 4));
+  ASSERT_TRUE(RunUninstall(L"\"" + (PerUserFolder() / L"uninstall.exe").wstring() + L"\" /S"));
+  EXPECT_FALSE(fs::exists(UserMenu()));
 }
 
 // For everyone: the program in System32, its uninstaller in Program Files,
