@@ -386,6 +386,47 @@ TEST_F(Installer, InstalledEntriesStartTheProgramWithItsSettings) {
   }
 }
 
+// The pages a user clicks through with the default answers: for me, the
+// proposed folder, Install, Finish. The window's buttons are pressed as a
+// click does (BM_CLICK), page by page.
+TEST_F(Installer, PagesWithTheDefaultAnswersInstallForMe) {
+  SetDesktopValue(L"SCRNSAVE.EXE", kPrevious);
+  ScrProcess setup = ScrProcess::StartCommandLine(L"\"" + SetupPath().wstring() + L"\"");
+  ASSERT_TRUE(setup.Started());
+  HWND window = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    window = FindWindowW(L"#32770", nullptr);
+    return window && WindowPid(window) == setup.Pid() && IsWindowVisible(window);
+  }, 15000));
+  const std::wstring title = WindowTitle(window);
+  EXPECT_TRUE(title == L"Quendelrix Setup" || title == L"Quendelrix セットアップ") << title;
+  // Next (mode page, "for me" preselected), Install (folder page), Finish.
+  for (int page = 0; page < 3 && setup.Running(); ++page) {
+    HWND next = GetDlgItem(window, 1);
+    ASSERT_TRUE(WaitUntil([&] { return next && IsWindowEnabled(next); }, 30000)) << "page " << page;
+    if (page == 2) {
+      // The finish page offers the Screen Saver settings; Wine has none.
+      EXPECT_TRUE(fs::exists(PerUserFolder() / L"Quendelrix.scr"));
+      EnumChildWindows(window, [](HWND child, LPARAM) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(child, cls, 32);
+        if (lstrcmpiW(cls, L"Button") == 0 && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
+          SendMessageW(child, BM_SETCHECK, BST_UNCHECKED, 0);
+        }
+        return TRUE;
+      }, 0);
+    }
+    PostMessageW(next, BM_CLICK, 0, 0);
+    PumpFor(300);
+  }
+  ASSERT_TRUE(setup.WaitForExit(15000));
+  EXPECT_EQ(setup.ExitCode(), 0u);
+  EXPECT_TRUE(SameFile(PerUserFolder() / L"Quendelrix.scr", ScrPath()));
+  EXPECT_EQ(Saver(), (PerUserFolder() / L"Quendelrix.scr").wstring());
+  EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"PreviousScreenSaver"), kPrevious);
+  EXPECT_FALSE(fs::exists(SystemFolder() / L"Quendelrix.scr"));
+}
+
 // Japanese pages and entry names on a Japanese system, English elsewhere;
 // the uninstaller removes the entries whatever language it runs in.
 // QX_EXPECT_LANGUAGE ("ja" or "en") makes sure the run got the system
