@@ -1,11 +1,36 @@
 #!/usr/bin/env bash
 # Runs Quendelrix.scr under Wine: scripts/run.sh [switch] (default /s).
+# scripts/run.sh --linux [options] runs the native Linux program instead
+# (its own window unless the options say --root or --window-id).
 # On the current X display when there is one; otherwise on a private virtual
 # display for a few seconds, after which a screenshot is saved and its path
 # printed.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 cd "$QX_ROOT"
+
+if [ "${1:-}" = "--linux" ]; then
+  shift
+  qx_install_packages
+  cmake --preset native >/dev/null
+  cmake --build --preset native --target quendelrix
+  program="$QX_ROOT/build/native/platform/x11/quendelrix"
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    exec "$program" "$@"
+  fi
+  qx_start_xvfb
+  trap qx_stop_xvfb EXIT
+  "$program" "$@" </dev/null &
+  pid=$!
+  sleep "${QX_RUN_SECONDS:-4}"
+  mkdir -p build/screenshots
+  shot="$QX_ROOT/build/screenshots/run-linux-$(date +%Y%m%d-%H%M%S).png"
+  import -window root -display "$DISPLAY" "$shot"
+  kill -TERM "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  echo "no display: ran for ${QX_RUN_SECONDS:-4} s on a virtual one; screenshot: $shot"
+  exit 0
+fi
 
 switch=("$@")
 [ ${#switch[@]} -gt 0 ] || switch=(/s)

@@ -18,12 +18,21 @@ void ClipChanged(const Image& surface, std::span<const Rect> changed,
 }
 
 void CopyRects(const Image& surface, std::span<const Rect> clipped,
-               const PixelTarget& target) {
+               const PixelTarget& target, Pixel setBits) {
   for (const Rect& r : clipped) {
-    const size_t bytes = static_cast<size_t>(r.right - r.left) * sizeof(Pixel);
+    const size_t count = static_cast<size_t>(r.right - r.left);
     for (int y = r.top; y < r.bottom; ++y) {
-      uint8_t* row = target.data + static_cast<size_t>(y) * static_cast<size_t>(target.bytesPerLine);
-      std::memcpy(row + static_cast<size_t>(r.left) * sizeof(Pixel), surface.Row(y) + r.left, bytes);
+      uint8_t* row = target.data + static_cast<size_t>(y) * static_cast<size_t>(target.bytesPerLine) +
+                     static_cast<size_t>(r.left) * sizeof(Pixel);
+      const Pixel* from = surface.Row(y) + r.left;
+      if (setBits == 0) {
+        std::memcpy(row, from, count * sizeof(Pixel));
+        continue;
+      }
+      for (size_t i = 0; i < count; ++i) {
+        const Pixel p = from[i] | setBits;
+        std::memcpy(row + i * sizeof(Pixel), &p, sizeof p);
+      }
     }
   }
 }

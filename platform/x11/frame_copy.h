@@ -26,8 +26,9 @@ void ClipChanged(const Image& surface, std::span<const Rect> changed,
                  const PixelTarget& target, std::vector<Rect>& clipped);
 
 // Copies the rectangles `clipped` (from ClipChanged) of `surface` into
-// `target` at the same place.
+// `target` at the same place, each pixel ORed with `setBits` (an opaque
+// alpha byte for a window of depth 32, whose top byte is not unused).
 void CopyRects(const Image& surface, std::span<const Rect> clipped,
-               const PixelTarget& target);
+               const PixelTarget& target, Pixel setBits = 0);
 
 }  // namespace qx::x11

@@ -135,7 +135,7 @@ std::string Usage() {
          "                  (with neither, it opens a window of its own)\n"
          "  --count N       number of balls, " + std::to_string(kMinBallCount) + " to " +
          std::to_string(kMaxBallCount) + " (default " + std::to_string(kDefaultBallCount) + ")\n"
-         "  --interval N    frames between melts, " + std::to_string(kMinInterval) + " to " +
+         "  --interval N    length of the ball phase in frames, " + std::to_string(kMinInterval) + " to " +
          std::to_string(kMaxInterval) + " (default " + std::to_string(kDefaultInterval) + ")\n"
          "  --register      add Quendelrix to the programs of ~/.xscreensaver\n"
          "Every option may also be written with one dash.\n";

@@ -128,13 +128,14 @@ EntryEdit AddProgramEntry(std::string& text, std::string_view command) {
   const std::string_view tailValue =
       last == first ? Trimmed(Trimmed(tail).substr(kResource.size())) : Trimmed(tail);
   if (tailValue.empty()) {
-    // "programs:" with nothing after it, or a list closed by a blank line:
-    // the entry goes before that end.
     if (last == first) {
+      // "programs:" with nothing after it.
       tail += "\t\\";
       lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last) + 1, entry);
     } else {
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last), entry);
+      // Every entry continued and the list closed by a blank line, as
+      // xscreensaver-settings writes it: one more such entry before the end.
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last), entry + "\\");
     }
   } else {
     while (!tail.empty() && kBlanks.find(tail.back()) != std::string_view::npos) tail.pop_back();

@@ -240,7 +240,7 @@ void X11SaverHost::Present(const Image& surface, std::span<const Rect> changed) 
   const PixelTarget target{reinterpret_cast<uint8_t*>(image_->data), image_->width,
                            image_->height, image_->bytes_per_line};
   ClipChanged(surface, changed, target, clipped_);
-  CopyRects(surface, clipped_, target);
+  CopyRects(surface, clipped_, target, depth_ == 32 ? 0xFF000000u : 0u);
   for (const Rect& r : clipped_) PutRect(r);
   // The shared image is written again only once the server has read it.
   XSync(display_, False);

@@ -79,6 +79,23 @@ TEST(X11FrameCopy, ClipsToSurfaceAndTarget) {
       }
     }
     EXPECT_EQ(buffer.bytes.back(), Buffer::kMarker);
+
+    // For a depth-32 window the same pixels, opaque.
+    Buffer opaque(c.targetW, c.targetH);
+    CopyRects(surface, clipped, opaque.target, 0xFF000000u);
+    for (const Rect& r : clipped) {
+      for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) ASSERT_EQ(opaque.At(x, y), surface.At(x, y) | 0xFF000000u);
+    }
+    EXPECT_EQ(opaque.bytes, [&] {
+      Buffer b(c.targetW, c.targetH);
+      CopyRects(surface, clipped, b.target);
+      for (const Rect& r : clipped)
+        for (int y = r.top; y < r.bottom; ++y)
+          for (int x = r.left; x < r.right; ++x)
+            b.bytes[static_cast<size_t>(y * b.target.bytesPerLine + x * 4 + 3)] = 0xFF;
+      return b.bytes;
+    }());
   }
 }
 

@@ -51,9 +51,10 @@ TEST(X11Register, AppendsOneEntryAtTheEndOfTheList) {
       {"programs: maze -root", "programs: maze -root \\n\\\n" + kEntry},
       // An empty list.
       {"a: 1\nprograms:\nb: 2\n", "a: 1\nprograms:\t\\\n" + kEntry + "\nb: 2\n"},
-      // A list closed by a blank continuation line: ours goes before it.
+      // A list closed by a blank line, every entry continued (the settings
+      // program's way): ours is one more such entry.
       {"programs: \\\n  maze -root \\n\\\n\nb: 2\n",
-       "programs: \\\n  maze -root \\n\\\n" + kEntry + "\n\nb: 2\n"},
+       "programs: \\\n  maze -root \\n\\\n" + kEntry + "\\\n\nb: 2\n"},
   };
   for (const Case& c : cases) {
     std::string text = c.before;
