@@ -32,7 +32,7 @@ ctest --test-dir build/windows --output-on-failure --timeout 300
 
 echo "== release files: built twice from fresh clones, compared, the package run"
 bash tests/package/reproducible.sh
-bash tests/package/deb_test.sh build/release-check/dist/quendelrix_*.deb
+bash tests/package/deb_test.sh build/release-check/dist/quendelrix_*.deb build/native/tests/x11/x11_e2e_tool
 
 echo "== fuzzing (short bounded runs)"
 cmake --preset fuzz >/dev/null
