@@ -128,7 +128,9 @@ int X11SaverHost::Open(const Options& options, std::string& error) {
     XSelectInput(display_, window_, attributes.your_event_mask | StructureNotifyMask | ExposureMask);
   }
   g_target = window_;
-  gc_ = XCreateGC(display_, window_, 0, nullptr);
+  XGCValues values{};
+  values.graphics_exposures = False;
+  gc_ = XCreateGC(display_, window_, GCGraphicsExposures, &values);
   int major = 0, minor = 0;
   Bool pixmaps = False;
   shmUsable_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) &&
@@ -204,6 +206,7 @@ void X11SaverHost::MakeImage(int width, int height) {
   }
   // The form's layout; Xlib reorders the bytes for a server that differs.
   image_->byte_order = LSBFirst;
+  pixmap_ = XCreatePixmap(display_, window_, w, h, static_cast<unsigned>(depth_));
 }
 
 void X11SaverHost::FreeImage() {
@@ -217,16 +220,39 @@ void X11SaverHost::FreeImage() {
   }
   XDestroyImage(image_);
   image_ = nullptr;
+  if (pixmap_ != 0) XFreePixmap(display_, pixmap_);
+  pixmap_ = 0;
 }
 
-void X11SaverHost::PutRect(const Rect& r) {
-  const int x = r.left, y = r.top;
-  const unsigned w = static_cast<unsigned>(r.right - r.left);
-  const unsigned h = static_cast<unsigned>(r.bottom - r.top);
+void X11SaverHost::PutRects(std::span<const Rect> rects) {
+  if (rects.empty()) return;
+  Rect box = rects.front();
+  for (const Rect& r : rects) {
+    box = Rect{std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
+               std::max(box.bottom, r.bottom)};
+  }
+  XSetClipMask(display_, gc_, None);
+  if (!shm_) {
+    for (const Rect& r : rects) {
+      XPutImage(display_, pixmap_, gc_, image_, r.left, r.top, r.left, r.top,
+                static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top));
+    }
+  }
+  if (rects.size() > 1) {
+    clip_.clear();
+    for (const Rect& r : rects) {
+      clip_.push_back(XRectangle{static_cast<short>(r.left), static_cast<short>(r.top),
+                                 static_cast<unsigned short>(r.right - r.left),
+                                 static_cast<unsigned short>(r.bottom - r.top)});
+    }
+    XSetClipRectangles(display_, gc_, 0, 0, clip_.data(), static_cast<int>(clip_.size()), Unsorted);
+  }
+  const unsigned w = static_cast<unsigned>(box.right - box.left);
+  const unsigned h = static_cast<unsigned>(box.bottom - box.top);
   if (shm_) {
-    XShmPutImage(display_, window_, gc_, image_, x, y, x, y, w, h, False);
+    XShmPutImage(display_, window_, gc_, image_, box.left, box.top, box.left, box.top, w, h, False);
   } else {
-    XPutImage(display_, window_, gc_, image_, x, y, x, y, w, h);
+    XCopyArea(display_, pixmap_, window_, gc_, box.left, box.top, w, h, box.left, box.top);
   }
 }
 
@@ -241,7 +267,7 @@ void X11SaverHost::Present(const Image& surface, std::span<const Rect> changed) 
                            image_->height, image_->bytes_per_line};
   ClipChanged(surface, changed, target, clipped_);
   CopyRects(surface, clipped_, target, depth_ == 32 ? 0xFF000000u : 0u);
-  for (const Rect& r : clipped_) PutRect(r);
+  PutRects(clipped_);
   // The shared image is written again only once the server has read it.
   XSync(display_, False);
   CheckEnding();
@@ -263,7 +289,17 @@ void X11SaverHost::HandleEvent(const XEvent& event) {
                      event.xexpose.y + event.xexpose.height};
         const Rect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, image_->width),
                      std::min(r.bottom, image_->height)};
-        if (c.left < c.right && c.top < c.bottom) PutRect(c);
+        // The server-side copy already holds the last frame.
+        if (c.left < c.right && c.top < c.bottom) {
+          if (shm_) {
+            PutRects({&c, 1});
+          } else {
+            XSetClipMask(display_, gc_, None);
+            XCopyArea(display_, pixmap_, window_, gc_, c.left, c.top,
+                      static_cast<unsigned>(c.right - c.left), static_cast<unsigned>(c.bottom - c.top),
+                      c.left, c.top);
+          }
+        }
       }
       break;
     case DestroyNotify:

@@ -72,7 +72,11 @@ class X11SaverHost final : public SaverHost {
   bool Wait(int milliseconds);
   void MakeImage(int width, int height);
   void FreeImage();
-  void PutRect(const Rect& r);
+  // Shows the rectangles of the image on the window in one request, so no
+  // one sees half a frame: one put (shared memory) or one copy from the
+  // server-side copy of the image (plain XPutImage, which Xlib may split),
+  // clipped to the rectangles.
+  void PutRects(std::span<const Rect> rects);
   void Release();
   [[noreturn]] void Exit(int status);
 
@@ -89,6 +93,8 @@ class X11SaverHost final : public SaverHost {
   Atom deleteWindow_ = 0;
   GC gc_ = nullptr;
   XImage* image_ = nullptr;
+  Pixmap pixmap_ = 0;  // the image on the server, without shared memory
+  std::vector<XRectangle> clip_;
   bool shm_ = false;
   bool shmUsable_ = false;
   XShmSegmentInfo segment_{};

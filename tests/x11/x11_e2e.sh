@@ -126,6 +126,19 @@ shot() {
   import -window root "$1.png" && convert "$1.png" "$1.ppm"
 }
 
+# shot_lit NAME X Y W H: a screenshot once the rectangle shows the program's
+# drawing (up to 15 s: a busy machine starts it slowly).
+shot_lit() {
+  local name=$1
+  shift
+  for _ in $(seq 1 30); do
+    shot "$name"
+    "$TOOL" balls "$name.ppm" "$@" 1 0 >/dev/null 2>&1 && return 0
+    sleep 0.5
+  done
+  return 1
+}
+
 check() {
   local what=$1
   shift
@@ -190,8 +203,8 @@ root)
   # With a long interval the screen shows one of the first frames exactly.
   start_xvfb 1024x768x24
   start_q --root --interval 500
-  sleep 2
-  shot a
+  sleep 1
+  shot_lit a 0 0 1024 768
   alive "drawing on the root"
   pixels_match 1024 768 60 500 a.ppm 0 0
   check "balls on black" "$TOOL" balls a.ppm 0 0 1024 768 3 25
@@ -204,15 +217,18 @@ window_id)
   open_window 100 80 570 320
   shot before
   start_q --window-id "$WIN" --count 30 --interval 500
-  sleep 1.5
-  shot hex
+  sleep 1
+  shot_lit hex 100 80 570 320
   alive "--window-id $WIN"
   check "hexadecimal id: drawn inside the window, nothing outside" "$TOOL" outside before.ppm hex.ppm 100 80 570 320
   pixels_match 570 320 30 500 hex.ppm 100 80
   term_q "given window"
+  # A fresh window (the old one still shows the last frame) by its decimal id.
+  close_window
+  open_window 100 80 570 320
   start_q -window-id "$((WIN))" --count 30 --interval 500
-  sleep 1.5
-  shot dec
+  sleep 1
+  shot_lit dec 100 80 570 320
   check "decimal id: drawn inside the window, nothing outside" "$TOOL" outside before.ppm dec.ppm 100 80 570 320
   pixels_match 570 320 30 500 dec.ppm 100 80
   # The window's owner ends: the program ends normally.
@@ -262,8 +278,8 @@ no_shm)
   start_xvfb 1024x768x24 -extension MIT-SHM
   xdpyinfo | grep -q MIT-SHM && fail "Xvfb still offers MIT-SHM"
   start_q --root --interval 500
-  sleep 2
-  shot a
+  sleep 1
+  shot_lit a 0 0 1024 768
   alive "without MIT-SHM"
   pixels_match 1024 768 60 500 a.ppm 0 0
   term_q "without MIT-SHM"
@@ -371,13 +387,14 @@ daemon)
   }
   as_user xscreensaver --verbose --no-splash --log "$dir/daemon.log" </dev/null >/dev/null 2>&1 7>&- &
   DAEMON_PID=$!
-  for _ in $(seq 1 50); do
+  # Generous waits: on a busy machine the daemon takes seconds to start.
+  for _ in $(seq 1 200); do
     as_user xscreensaver-command -time >/dev/null 2>&1 && break
     sleep 0.1
   done
-  as_user xscreensaver-command -activate >/dev/null 2>&1
   pid=""
-  for _ in $(seq 1 50); do
+  for i in $(seq 0 199); do
+    [ $((i % 40)) -eq 0 ] && as_user xscreensaver-command -activate >/dev/null 2>&1
     pid=$(pgrep -f -x "$dir/quendelrix --root" -u nobody | head -n1)
     [ -n "$pid" ] && break
     sleep 0.1
@@ -392,7 +409,7 @@ daemon)
     # Choosing the program again restarts it; the one before ends by the
     # signal, and the daemon says so.
     as_user xscreensaver-command -select "$entries" >/dev/null 2>&1
-    for _ in $(seq 1 50); do
+    for _ in $(seq 1 200); do
       grep -q "pid $pid (.*) exited" "$dir/daemon.log" && break
       sleep 0.1
     done
@@ -400,9 +417,13 @@ daemon)
       pass "logged: $(grep "pid $pid (.*) exited" "$dir/daemon.log")" ||
       fail "log: $(grep "pid $pid" "$dir/daemon.log" | tail -3)"
     no_segment_of "$pid"
-    pid=$(pgrep -f -x "$dir/quendelrix --root" -u nobody | head -n1)
+    for _ in $(seq 1 100); do
+      pid=$(pgrep -f -x "$dir/quendelrix --root" -u nobody | head -n1)
+      [ -n "$pid" ] && break
+      sleep 0.1
+    done
     as_user xscreensaver-command -deactivate >/dev/null 2>&1
-    for _ in $(seq 1 50); do
+    for _ in $(seq 1 200); do
       { [ ! -e "/proc/$pid" ] || grep -q '^State:.*Z' "/proc/$pid/status"; } && break
       sleep 0.1
     done
