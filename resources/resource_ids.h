@@ -4,6 +4,8 @@
 #define IDI_APP 1            // 32 x 32 icon of small coloured balls on black
 #define IDC_HAND_POINTER 2   // 32 x 32 two-colour hand cursor, hot spot (12, 10)
 
+#define IDS_DESCRIPTION 1     // the saver's name in the system's Screen Saver list
+
 #define IDB_PREVIEW 100       // 152 x 112 still of the saver for the preview pane
 #define IDB_PHOTO 101         // 320 x 200 landscape the dialog's lens runs over
 #define IDB_TITLEBAR 102      // 500 x 22 title bar

@@ -12,6 +12,7 @@ QX_PACKAGES=(
   fonts-ipafont-gothic  # Japanese labels of the settings dialog under Wine
   libx11-dev libxext-dev  # the native Linux program (Xlib, MIT-SHM)
   xscreensaver util-linux  # its end-to-end tests with the real daemon (setpriv)
+  nsis zip dpkg-dev  # the release files: setup program, zip, Debian package
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.

@@ -2,7 +2,9 @@
 # Every test of the project: installs what is missing, builds the native tree
 # (AddressSanitizer + UndefinedBehaviorSanitizer) and the Windows tree, runs
 # the unit tests natively and under Wine, the end-to-end suite under Wine on a
-# private X display, and short fuzzing runs. Exits non-zero on any failure.
+# private X display (the setup program included), the release files (built
+# twice and compared, the Debian package run by XScreenSaver), and short
+# fuzzing runs. Exits non-zero on any failure.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 cd "$QX_ROOT"
@@ -27,6 +29,10 @@ qx_start_xvfb
 trap 'qx_wine_stop; qx_stop_xvfb' EXIT
 qx_wine_prefix
 ctest --test-dir build/windows --output-on-failure --timeout 300
+
+echo "== release files: built twice from fresh clones, compared, the package run"
+bash tests/package/reproducible.sh
+bash tests/package/deb_test.sh build/release-check/dist/quendelrix_*.deb build/native/tests/x11/x11_e2e_tool
 
 echo "== fuzzing (short bounded runs)"
 cmake --preset fuzz >/dev/null

@@ -22,7 +22,8 @@ std::wstring WidenUtf8(std::string_view s) {
   return out;
 }
 
-// A Linux path as Wine's Z: drive names it.
+}  // namespace
+
 std::filesystem::path FromUnixPath(std::string_view unixPath) {
   std::wstring w = WidenUtf8(unixPath);
   if (!w.empty() && w[0] == L'/') {
@@ -33,6 +34,8 @@ std::filesystem::path FromUnixPath(std::string_view unixPath) {
   }
   return std::filesystem::path(w);
 }
+
+namespace {
 
 constexpr wchar_t kAppKey[] = L"Software\\Wine\\AppDefaults\\Quendelrix.scr";
 

@@ -19,6 +19,8 @@ namespace qx::e2e {
 std::filesystem::path ScrPath();
 // A file of the source tree (the driver runs on the machine that built it).
 std::filesystem::path SourcePath(std::string_view relative);
+// A Linux path as Wine's Z: drive names it (other paths unchanged).
+std::filesystem::path FromUnixPath(std::string_view unixPath);
 // The folder of the driver program (stand-in libraries are built there).
 std::filesystem::path DriverFolder();
 

@@ -47,5 +47,16 @@ TEST(ProgramFileE2E, CarriesTheVersionResource) {
   }
 }
 
+// The Screen Saver list names a saver by its string 1.
+TEST(ProgramFileE2E, StringOneIsTheNameTheScreenSaverListShows) {
+  HMODULE file = LoadLibraryExW(ScrPath().c_str(), nullptr,
+                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_TRUE(file);
+  wchar_t name[64] = {};
+  EXPECT_EQ(LoadStringW(file, 1, name, 64), 10);
+  EXPECT_STREQ(name, L"Quendelrix");
+  FreeLibrary(file);
+}
+
 }  // namespace
 }  // namespace qx::e2e
