@@ -36,6 +36,21 @@ std::string FirstDifference(const Image& a, const Image& b) {
   return "";
 }
 
+// The smallest rectangle around the pixels that differ between `a` and `b`;
+// `count` gets their number.
+Rect DifferingBox(const Image& a, const Image& b, long long& count) {
+  Rect box;
+  count = 0;
+  for (int y = 0; y < a.Height(); ++y) {
+    for (int x = 0; x < a.Width(); ++x) {
+      if (a.At(x, y) == b.At(x, y)) continue;
+      ++count;
+      box = BoundingBox(box, Rect{x, y, x + 1, y + 1});
+    }
+  }
+  return box;
+}
+
 // Runs a test body once per SIMD level the processor has.
 class EveryLevel : public ::testing::TestWithParam<SimdLevel> {
  protected:
@@ -104,15 +119,28 @@ TEST_P(EveryLevel, RandomBlocksMatchTheReferenceAndNeverWriteOutside) {
     Block b{pick(-20, w + 5), pick(-20, h + 5), pick(-2, 80), pick(-2, 45),
             pick(-20, 75), pick(-20, 45)};
     Image fast = Numbered(w, h), slow = fast;
-    OrBlock(fast, b.dx, b.dy, b.w, b.h, src, b.sx, b.sy);
+    const Rect ored = OrBlock(fast, b.dx, b.dy, b.w, b.h, src, b.sx, b.sy);
     reference::OrBlock(slow, b.dx, b.dy, b.w, b.h, src, b.sx, b.sy);
     ASSERT_EQ(FirstDifference(fast, slow), "") << "round " << round;
+    // The rectangle it reports is exactly the pixels it reached: an OR of
+    // a white source changes every one of them on black.
+    const Image white(src.Width(), src.Height(), 0x00FFFFFF);
+    Image black(w, h, 0);
+    reference::OrBlock(black, b.dx, b.dy, b.w, b.h, white, b.sx, b.sy);
+    long long reached = 0;
+    ASSERT_EQ(ored, DifferingBox(black, Image(w, h, 0), reached)) << "round " << round;
+    ASSERT_EQ(Area(ored), reached) << "round " << round;
 
     fast = Numbered(w, h);
     slow = fast;
-    MoveBlock(fast, b.dx, b.dy, b.w, b.h, b.sx, b.sy);
+    const Rect moved = MoveBlock(fast, b.dx, b.dy, b.w, b.h, b.sx, b.sy);
     reference::MoveBlock(slow, b.dx, b.dy, b.w, b.h, b.sx, b.sy);
     ASSERT_EQ(FirstDifference(fast, slow), "") << "round " << round;
+    // Every pixel differs from every other: a move changes every pixel it
+    // reaches, and the rectangle it reports is exactly those.
+    long long changed = 0;
+    ASSERT_EQ(moved, DifferingBox(fast, Numbered(w, h), changed)) << "round " << round;
+    ASSERT_EQ(Area(moved), changed) << "round " << round;
   }
 }
 
