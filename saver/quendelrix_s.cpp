@@ -136,10 +136,10 @@ void Quendelrix_S::DrawHalftoneBall(int32_t index, int16_t red, int16_t green,
 
 void Quendelrix_S::RunSaver() {
   RunCycle();
-  Yield();
+  YieldToQueue();
   while (ExitFlag_ == kFalse16) {
     RunCycle();
-    Yield();
+    YieldToQueue();
   }
 }
 
@@ -148,7 +148,7 @@ void Quendelrix_S::RunCycle() {
   // one step each, so the screen never shows a half-drawn frame.
   const int32_t lastFrame = values_.Interval;
   for (StepNo_ = 0; StepNo_ <= lastFrame; ++StepNo_) {
-    Yield();
+    YieldToQueue();
     if (ExitFlag_ != kFalse16) return;
     TakeScreenChange();
     DrawFrame();
@@ -156,13 +156,13 @@ void Quendelrix_S::RunCycle() {
     host_.Sleep(kFrameSleepMs);
     // A close that ended a wait while the display is still off: the melt
     // would act on a picture no one sees.
-    if (!Yield()) return;
+    if (!YieldToQueue()) return;
   }
   TakeScreenChange();
   Melt();
 }
 
-bool Quendelrix_S::Yield() {
+bool Quendelrix_S::YieldToQueue() {
   host_.PumpMessages();
   bool off = host_.DisplayOff();
   while (off && ExitFlag_ == kFalse16) {

@@ -144,7 +144,7 @@ class Quendelrix_S {
   // Dispatches pending messages; while the display is off, waits for
   // messages instead until it is back or ExitFlag is set. Returns false when
   // it ends with the display still off: nothing may be drawn.
-  bool Yield();
+  bool YieldToQueue();
   // Sets the scene up again when the host reported a new screen size.
   void TakeScreenChange();
   void EndSaver();
