@@ -44,7 +44,9 @@ void ExpectSound(ChangedArea& area, int w, int h, const std::vector<Rect>& added
   }
   const long long wholeCost = 1LL * w * h + ChangedArea::kRectOverhead;
   EXPECT_LE(cost, std::max(addedCost, wholeCost));
-  if (!rects.empty()) EXPECT_LE(cost, wholeCost);
+  if (!rects.empty()) {
+    EXPECT_LE(cost, wholeCost);
+  }
 }
 
 TEST(ChangedArea, MergesWhatIsCheaperTogetherAndKeepsApartWhatIsNot) {
