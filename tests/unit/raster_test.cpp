@@ -259,3 +259,49 @@ TEST(MoveBlock, OverlappingShiftsMoveTheSourceBlock) {
 
 }  // namespace
 }  // namespace qx
+
+namespace qx {
+namespace {
+
+TEST(RowSpans, OrAndFillWithinThemActAsTheWholeBlock) {
+  // A disc on black, with one lone pixel in a corner row and an empty row.
+  Image pic(23, 21, 0);
+  FillCircle(pic, 11, 10, 8, 0x00405060);
+  pic.At(1, 0) = 0x00010203;
+  const std::vector<RowSpan> spans = NonZeroSpans(pic);
+  ASSERT_EQ(spans.size(), 21u);
+  EXPECT_EQ(spans[0], (RowSpan{1, 2}));
+  EXPECT_EQ(spans[1], (RowSpan{0, 0}));  // a row of zeros
+  EXPECT_EQ(spans[10], (RowSpan{3, 20}));
+  const int places[] = {-2147483600, -30, -22, -5, 0, 3, 40, 56, 60, 2147483600};
+  for (int dx : places) {
+    for (int dy : places) {
+      SCOPED_TRACE(testing::Message() << "at " << dx << "," << dy);
+      Image fast = Numbered(61, 44), slow = fast;
+      const Rect a = OrSpans(fast, dx, dy, pic, spans);
+      const Rect b = OrBlock(slow, dx, dy, pic.Width(), pic.Height(), pic, 0, 0);
+      ASSERT_EQ(a, b);
+      ASSERT_EQ(FirstDifference(fast, slow), "");
+      // Filling the spans black where the picture was ORed onto black
+      // leaves black; filling them white touches exactly its non-zero
+      // spans.
+      Image black(61, 44, 0);
+      OrSpans(black, dx, dy, pic, spans);
+      Image white = black;
+      FillSpans(black, dx, dy, spans, 0);
+      ASSERT_EQ(black, Image(61, 44, 0));
+      FillSpans(white, dx, dy, spans, 0x00FFFFFF);
+      for (int y = 0; y < 44; ++y) {
+        for (int x = 0; x < 61; ++x) {
+          const long long u = static_cast<long long>(x) - dx;
+          const long long v = static_cast<long long>(y) - dy;
+          const bool inside = v >= 0 && v < 21 && u >= spans[v].begin && u < spans[v].end;
+          ASSERT_EQ(white.At(x, y) == 0x00FFFFFF, inside) << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qx
