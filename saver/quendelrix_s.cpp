@@ -133,7 +133,9 @@ void Quendelrix_S::DrawHalftoneBall(int32_t index, int16_t red, int16_t green,
                                     int16_t blue) {
   if (index < 0 || index >= kBallPictureCount) return;
   qx::DrawHalftoneBall(PicBall_[index], red, green, blue);
+  // Balls drawn with the picture before may reach beyond its new spans.
   spans_[index] = NonZeroSpans(PicBall_[index]);
+  clearWhole_ = true;
 }
 
 void Quendelrix_S::RunSaver() {
