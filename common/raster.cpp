@@ -103,6 +103,63 @@ Rect OrBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
   return Rect{dx, dy, dx + w, dy + h};
 }
 
+std::vector<RowSpan> NonZeroSpans(const Image& img) {
+  std::vector<RowSpan> spans(static_cast<size_t>(img.Height()));
+  for (int y = 0; y < img.Height(); ++y) {
+    const Pixel* row = img.Row(y);
+    int begin = 0, end = img.Width();
+    while (begin < end && row[begin] == 0) ++begin;
+    while (end > begin && row[end - 1] == 0) --end;
+    spans[y] = begin < end ? RowSpan{begin, end} : RowSpan{};
+  }
+  return spans;
+}
+
+namespace {
+
+// Calls op(y, x, i, n) for each row j of the spans that lies in `img`, with
+// the part of the row's span [x, x + n) inside it, which begins at column i
+// of the span's own row.
+template <typename Op>
+void ForEachSpan(const Image& img, int dx, int dy, std::span<const RowSpan> spans,
+                 Op op) {
+  const long long height = static_cast<long long>(spans.size());
+  const long long jFirst = std::max(0LL, -static_cast<long long>(dy));
+  const long long jEnd = std::min(height, static_cast<long long>(img.Height()) - dy);
+  for (long long j = jFirst; j < jEnd; ++j) {
+    const RowSpan& span = spans[static_cast<size_t>(j)];
+    const long long x0 = std::max(0LL, static_cast<long long>(dx) + span.begin);
+    const long long x1 = std::min(static_cast<long long>(img.Width()),
+                                  static_cast<long long>(dx) + span.end);
+    if (x0 >= x1) continue;
+    op(static_cast<int>(dy + j), static_cast<int>(x0), static_cast<int>(x0 - dx),
+       static_cast<size_t>(x1 - x0));
+  }
+}
+
+}  // namespace
+
+Rect OrSpans(Image& dst, int dx, int dy, const Image& src,
+             std::span<const RowSpan> spans) {
+  ForEachSpan(dst, dx, dy, spans.first(std::min(spans.size(), static_cast<size_t>(src.Height()))),
+              [&](int y, int x, int i, size_t n) {
+                OrRow(dst.Row(y) + x, src.Row(y - dy) + i, n);
+              });
+  int w = src.Width(), h = src.Height(), sx = 0, sy = 0;
+  if (!ClipBlock(dst.Width(), dst.Height(), src.Width(), src.Height(), dx, dy,
+                 w, h, sx, sy)) {
+    return Rect{};
+  }
+  return Rect{dx, dy, dx + w, dy + h};
+}
+
+void FillSpans(Image& img, int dx, int dy, std::span<const RowSpan> spans,
+               Pixel color) {
+  ForEachSpan(img, dx, dy, spans, [&](int y, int x, int, size_t n) {
+    FillRow(img.Row(y) + x, n, color);
+  });
+}
+
 Rect MoveBlock(Image& img, int dx, int dy, int w, int h, int sx, int sy) {
   if (dx == sx && dy == sy) return Rect{};  // every pixel onto itself
   if (!ClipBlock(img.Width(), img.Height(), img.Width(), img.Height(), dx, dy,

@@ -3,6 +3,9 @@
 // (and, for copies, whose source lies inside the source image) are touched.
 #pragma once
 
+#include <span>
+#include <vector>
+
 #include "common/image.h"
 
 namespace qx {
@@ -29,6 +32,28 @@ void CopyBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
 // Returns the part of `dst` it reached (empty when clipping left nothing).
 Rect OrBlock(Image& dst, int dx, int dy, int w, int h, const Image& src,
              int sx, int sy);
+
+// The columns [begin, end) of one row of an image from its first to past its
+// last pixel that is not 0; begin == end for a row of zeros.
+struct RowSpan {
+  int begin = 0, end = 0;
+  friend bool operator==(const RowSpan&, const RowSpan&) = default;
+};
+
+// Each row's span of pixels that are not 0.
+std::vector<RowSpan> NonZeroSpans(const Image& img);
+
+// The OR copy of the whole of `src` to (dx, dy), computed only within the
+// spans of `src`'s rows (its NonZeroSpans): an OR with 0 changes nothing, so
+// the result is that of OrBlock(dst, dx, dy, src.Width(), src.Height(), src,
+// 0, 0), and so is the rectangle returned.
+Rect OrSpans(Image& dst, int dx, int dy, const Image& src,
+             std::span<const RowSpan> spans);
+
+// Row j's span, shifted to (dx, dy + j), becomes `color` where it lies in
+// `img`.
+void FillSpans(Image& img, int dx, int dy, std::span<const RowSpan> spans,
+               Pixel color);
 
 // SRCCOPY within one image whose source and destination may overlap: behaves
 // as a move of the source block (every destination pixel gets the source's

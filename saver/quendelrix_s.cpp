@@ -70,7 +70,7 @@ void Quendelrix_S::SetUpScene() {
   // BallMax + 1 balls; a negative count makes none.
   BallMax_ = values_.BallCount;
   Balls_.assign(static_cast<size_t>(std::max(0, BallMax_ + 1)), BallRec{});
-  drawn_.assign(Balls_.size(), Rect{});
+  drawn_.assign(Balls_.size(), Drawn{});
   clearWhole_ = true;
   presentWhole_ = true;
 
@@ -93,6 +93,7 @@ void Quendelrix_S::SetUpScene() {
     FillRect(picture, Rect{0, 0, side, side}, 0);
     DrawHalftoneBall(BallIdx_, ColR_[BallIdx_], ColG_[BallIdx_], ColB_[BallIdx_]);
   }
+  for (int i = 0; i < kBallPictureCount; ++i) spans_[i] = NonZeroSpans(PicBall_[i]);
 
   // Every ball's picture first, then per ball its size, steps and position,
   // in this order of random draws.
@@ -132,14 +133,17 @@ void Quendelrix_S::DrawHalftoneBall(int32_t index, int16_t red, int16_t green,
                                     int16_t blue) {
   if (index < 0 || index >= kBallPictureCount) return;
   qx::DrawHalftoneBall(PicBall_[index], red, green, blue);
+  // Balls drawn with the picture before may reach beyond its new spans.
+  spans_[index] = NonZeroSpans(PicBall_[index]);
+  clearWhole_ = true;
 }
 
 void Quendelrix_S::RunSaver() {
   RunCycle();
-  Yield();
+  YieldToQueue();
   while (ExitFlag_ == kFalse16) {
     RunCycle();
-    Yield();
+    YieldToQueue();
   }
 }
 
@@ -148,7 +152,7 @@ void Quendelrix_S::RunCycle() {
   // one step each, so the screen never shows a half-drawn frame.
   const int32_t lastFrame = values_.Interval;
   for (StepNo_ = 0; StepNo_ <= lastFrame; ++StepNo_) {
-    Yield();
+    YieldToQueue();
     if (ExitFlag_ != kFalse16) return;
     TakeScreenChange();
     DrawFrame();
@@ -156,13 +160,13 @@ void Quendelrix_S::RunCycle() {
     host_.Sleep(kFrameSleepMs);
     // A close that ended a wait while the display is still off: the melt
     // would act on a picture no one sees.
-    if (!Yield()) return;
+    if (!YieldToQueue()) return;
   }
   TakeScreenChange();
   Melt();
 }
 
-bool Quendelrix_S::Yield() {
+bool Quendelrix_S::YieldToQueue() {
   host_.PumpMessages();
   bool off = host_.DisplayOff();
   while (off && ExitFlag_ == kFalse16) {
@@ -189,12 +193,18 @@ void Quendelrix_S::DrawFrame() {
   clearWhole_ = true;
   if (whole) {
     Fill(Display_, 0);
-    drawn_.assign(Balls_.size(), Rect{});
+    drawn_.assign(Balls_.size(), Drawn{});
     changed_.AddWhole();
   } else {
-    // Outside the squares of the last frame's balls the surface is black
+    // Outside what the last frame's balls covered the surface is black
     // already.
-    for (const Rect& r : drawn_) FillRect(Display_, r, 0);
+    for (const Drawn& d : drawn_) {
+      if (d.pic >= 0) {
+        FillSpans(Display_, d.x, d.y, spans_[d.pic], 0);
+      } else {
+        FillRect(Display_, d.square, 0);
+      }
+    }
   }
   const float scaleWidth = static_cast<float>(Display_.Width());
   const float scaleHeight = static_cast<float>(Display_.Height());
@@ -206,14 +216,26 @@ void Quendelrix_S::DrawFrame() {
     // A ball past an edge only turns round; the next step brings it back.
     if (b.X < 0 || b.X > scaleWidth - static_cast<float>(b.Size)) b.VX = -b.VX;
     if (b.Y < 0 || b.Y > scaleHeight - static_cast<float>(b.Size)) b.VY = -b.VY;
+    const int x = Rounded<int32_t>(b.X), y = Rounded<int32_t>(b.Y);
+    Drawn& drawn = drawn_[BallIdx_];
     const Image& picture = PicBall_[b.Pic];
-    const Rect square = OrBlock(Display_, Rounded<int32_t>(b.X),
-                                Rounded<int32_t>(b.Y), b.Size, b.Size, picture, 0, 0);
-    Rect& before = drawn_[BallIdx_];
+    Rect square;
+    int16_t pic = -1;
+    if (b.Size == picture.Width() && b.Size == picture.Height()) {
+      // The picture fills the ball's square: its black corners change
+      // nothing, so only the spans between them are ORed (and cleared in
+      // the next frame).
+      square = OrSpans(Display_, x, y, picture, spans_[b.Pic]);
+      pic = b.Pic;
+    } else {
+      // A size that is not the picture's: the plain block, whose square the
+      // next frame clears.
+      square = OrBlock(Display_, x, y, b.Size, b.Size, picture, 0, 0);
+    }
     // A ball moves less than its side per frame: the box around its old and
     // new square is hardly larger than the two together.
-    changed_.Add(BoundingBox(before, square));
-    before = square;
+    changed_.Add(BoundingBox(drawn.square, square));
+    drawn = Drawn{x, y, pic, square};
   }
   clearWhole_ = false;
   presentWhole_ = false;

@@ -27,6 +27,7 @@
 #include "common/changed_area.h"
 #include "common/image.h"
 #include "common/numbers.h"
+#include "common/raster.h"
 #include "common/random.h"
 #include "saver/ball_pictures.h"
 #include "saver/saver_host.h"
@@ -147,7 +148,7 @@ class Quendelrix_S {
   // Dispatches pending messages; while the display is off, waits for
   // messages instead until it is back or ExitFlag is set. Returns false when
   // it ends with the display still off: nothing may be drawn.
-  bool Yield();
+  bool YieldToQueue();
   // Sets the scene up again when the host reported a new screen size.
   void TakeScreenChange();
   void EndSaver();
@@ -182,8 +183,17 @@ class Quendelrix_S {
   // The next present, of a frame or of the melt, holds the whole surface:
   // the window may not show what the surface held.
   bool presentWhole_ = true;
-  // Each ball's square as the last frame drew it, clipped to the surface.
-  std::vector<Rect> drawn_;
+  // Where the last frame drew each ball: its picture's corner, the picture,
+  // and its square clipped to the surface.
+  struct Drawn {
+    int x = 0, y = 0;
+    int16_t pic = -1;  // none
+    Rect square;
+  };
+  std::vector<Drawn> drawn_;
+  // Per ball picture, each row's span of pixels that are not black: only
+  // there does a ball change the surface.
+  std::array<std::vector<RowSpan>, kBallPictureCount> spans_;
   ChangedArea changed_;
   std::array<Image, kBallPictureCount> PicBall_;
 

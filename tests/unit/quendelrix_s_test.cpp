@@ -9,6 +9,7 @@
 
 #include "common/raster.h"
 #include "fake_saver_host.h"
+#include "saver/windowless_host.h"
 
 namespace qx {
 namespace {
@@ -604,6 +605,261 @@ TEST(SaverExit, QueryUnloadSetsTheFlagAndNeverCancels) {
     EXPECT_EQ(form.ExitFlag(), kTrue16);
     EXPECT_TRUE(host.log.empty());
   }
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+using testing_support::FakeSaverHost;
+using testing_support::ProgramEnded;
+
+ModuleValues SaverValues(int16_t ballCount, int16_t interval) {
+  ModuleValues v;
+  v.BallCount = ballCount;
+  v.Interval = interval;
+  v.Args = CommandLine(L"/s");
+  return v;
+}
+
+bool IsWhole(const std::vector<Rect>& rects, const Image& surface) {
+  return rects == std::vector<Rect>{Rect{0, 0, surface.Width(), surface.Height()}};
+}
+
+// ---- One monitor, any size -------------------------------------------------
+
+TEST(SaverScreen, OneMonitorGivesTheRecordedPictures) {
+  // Fingerprints of the surface recorded from the saver as it drew every
+  // frame whole: the first frame, the last of the first ball phase, the
+  // melt (seeded with 0) and the first frame after it.
+  const struct {
+    int width, height;
+    uint64_t first, last, melted, next;
+  } screens[] = {
+      {1024, 768, 0xb659d20f6721d693ULL, 0xba476e35f7a877a6ULL,
+       0x687817ebcac1748cULL, 0xd1809edd9d3aead0ULL},
+      {1920, 1080, 0x15fe1b349d89510dULL, 0x5e322172357b34a8ULL,
+       0x15a8f4e8cf752343ULL, 0x2061b449c0fae174ULL},
+  };
+  for (const auto& s : screens) {
+    WindowlessSaverHost host(s.width, s.height);
+    ModuleValues values = SaverValues(60, 300);
+    Quendelrix_S form(host, values);
+    form.SetUpScene();
+    form.DrawFrame();
+    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.first) << s.width;
+    for (int frame = 1; frame <= 300; ++frame) form.DrawFrame();
+    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.last) << s.width;
+    form.Melt();
+    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.melted) << s.width;
+    // The window saw every present: it shows the melted picture.
+    EXPECT_EQ(host.Window(), form.Display()) << s.width;
+    form.DrawFrame();
+    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.next) << s.width;
+  }
+}
+
+TEST(SaverScreen, ANewScreenSizeSetsTheSceneUpAgainBeforeTheNextFrame) {
+  FakeSaverHost host(640, 480);
+  ModuleValues values = SaverValues(60, 10);
+  Quendelrix_S form(host, values);
+  // The same scene built by a twin, then set up again for the new size: the
+  // ball phase draws no random numbers, so before the first melt the form's
+  // generator stands where the twin's does.
+  FakeSaverHost twinHost(640, 480);
+  Quendelrix_S twin(twinHost, values);
+  twin.SetUpScene();
+  twinHost.screen = FakeSaverHost(800, 300).screen;
+  twin.SetUpScene();
+  size_t presentsBefore = 0;
+  size_t checked = 0;
+  host.onYield = [&](int n) {
+    if (n == 5) {  // the start of frame 2
+      presentsBefore = host.presentedRects.size();
+      host.screen = FakeSaverHost(800, 300).screen;
+      form.ScreenChanged();
+      EXPECT_EQ(form.Display().Width(), 640);  // nothing happens inside the yield
+    }
+    if (n == 11) {  // the start of frame 5
+      int16_t cancel = 0;
+      form.Form_QueryUnload(cancel, UnloadMode::kFormControlMenu);
+    }
+  };
+  host.onPresent = [&](const Image& surface, std::span<const Rect>) {
+    if (presentsBefore == 0) return;
+    twin.DrawFrame();
+    EXPECT_EQ(surface, twin.Display()) << "present " << host.presentedRects.size();
+    EXPECT_EQ(host.shown, surface);  // the new window shows all of it
+    ++checked;
+  };
+  form.Form_Load();
+  EXPECT_EQ(checked, 3u);
+  EXPECT_EQ(form.ScrW(), 800);
+  EXPECT_EQ(form.ScrH(), 300);
+  EXPECT_EQ(form.Balls().size(), 61u);
+  EXPECT_EQ(form.Balls(), twin.Balls());
+  EXPECT_EQ(host.Count("PlaceWindow 0 0 800 300"), 1);
+  EXPECT_TRUE(IsWhole(host.presentedRects[presentsBefore], form.Display()));
+
+  // With no ball phase, the melt that follows the change works on the new
+  // surface and presents it whole first.
+  FakeSaverHost meltHost(640, 480);
+  ModuleValues meltValues = SaverValues(60, -1);
+  Quendelrix_S melting(meltHost, meltValues);
+  meltHost.onYield = [&](int n) {
+    if (n == 1) {
+      meltHost.screen = FakeSaverHost(300, 260).screen;
+      melting.ScreenChanged();
+    }
+    if (n == 2) {
+      int16_t cancel = 0;
+      melting.Form_QueryUnload(cancel, UnloadMode::kFormControlMenu);
+    }
+  };
+  melting.Form_Load();
+  const size_t perMelt = kMeltCopies / kMeltCopiesPerPresent;
+  ASSERT_EQ(meltHost.presentedRects.size(), 2 * perMelt);
+  EXPECT_EQ(meltHost.shown.Width(), 300);
+  EXPECT_TRUE(IsWhole(meltHost.presentedRects[perMelt], melting.Display()));
+  EXPECT_EQ(meltHost.shown, melting.Display());
+}
+
+// ---- The display switched off ------------------------------------------------
+
+TEST(SaverDisplayOff, NothingIsDrawnWhileOffAndTheCycleGoesOnWhereItStopped) {
+  FakeSaverHost host(400, 300);
+  ModuleValues values = SaverValues(3, 5);
+  Quendelrix_S form(host, values);
+  std::vector<BallRec> ballsWhenOff;
+  size_t presentsWhenOff = 0, logWhenOff = 0;
+  host.onYield = [&](int n) {
+    if (n == 4) {  // the closing yield of frame 1
+      host.displayOff = true;
+      ballsWhenOff = form.Balls();
+      presentsWhenOff = host.presentedRects.size();
+      logWhenOff = host.log.size();
+    }
+    if (n == 16) {  // between the cycles (the waits yielded three times)
+      int16_t cancel = 0;
+      form.Form_QueryUnload(cancel, UnloadMode::kFormControlMenu);
+    }
+  };
+  host.onWait = [&](int n) {
+    // Nothing moved, nothing was composed or presented while waiting.
+    EXPECT_EQ(form.Balls(), ballsWhenOff);
+    EXPECT_EQ(host.presentedRects.size(), presentsWhenOff);
+    if (n == 3) {
+      host.displayOff = false;
+      // The window lost its picture while the display slept.
+      Fill(host.shown, FakeSaverHost::kUnpainted);
+    }
+  };
+  form.Form_Load();
+  EXPECT_EQ(host.waits, 3);
+  // The wait replaced the yields: a wait for messages each, no sleep.
+  const std::vector<std::string> during(host.log.begin() + logWhenOff,
+                                        host.log.begin() + logWhenOff + 6);
+  EXPECT_EQ(during, (std::vector<std::string>{"Wait", "Yield", "Wait", "Yield",
+                                              "Wait", "Yield"}));
+  // Frames 2 to 5 followed, the first of them whole; then the melt.
+  EXPECT_EQ(host.Count("Sleep 10"), 6);
+  EXPECT_EQ(host.Count("SecondsSinceMidnight"), 1);
+  EXPECT_TRUE(IsWhole(host.presentedRects[presentsWhenOff], form.Display()));
+  EXPECT_FALSE(IsWhole(host.presentedRects[presentsWhenOff + 1], form.Display()));
+  EXPECT_EQ(host.shown, form.Display());
+}
+
+TEST(SaverDisplayOff, InputAndCloseRulesHoldWhileWaiting) {
+  const struct {
+    const char* name;
+    uint32_t platform;
+    int32_t password;
+    int action;  // 0 close request, 1 mouse click, 2 key
+    bool programEnds, loadReturns;
+  } cases[] = {
+      {"close request", 2, 1, 0, false, true},
+      {"click on NT", 2, 1, 1, true, false},
+      {"key, password passed", 1, 1, 2, true, false},
+      {"key, password refused", 1, 0, 2, false, true},
+  };
+  for (const auto& c : cases) {
+    FakeSaverHost host(300, 300);
+    host.system.platformId = c.platform;
+    host.passwordAnswer = c.password;
+    ModuleValues values = SaverValues(2, 1);
+    values.CursorCount = -1;
+    Quendelrix_S form(host, values);
+    size_t presentsWhenOff = 0;
+    host.onYield = [&](int n) {
+      if (n == 4) {  // the closing yield of the last frame, before the melt
+        host.displayOff = true;
+        presentsWhenOff = host.presentedRects.size();
+      }
+      if (n == 9) {  // after the melt that follows a refusal
+        int16_t cancel = 0;
+        form.Form_QueryUnload(cancel, UnloadMode::kFormControlMenu);
+      }
+    };
+    host.onWait = [&](int n) {
+      if (n == 2) {
+        int16_t cancel = 0;
+        if (c.action == 0) form.Form_QueryUnload(cancel, UnloadMode::kFormControlMenu);
+        if (c.action == 1) form.Display_MouseDown(1, 0, 5, 5);
+        if (c.action == 2) form.Form_KeyDown(65, 0);
+      }
+      // A refused password leaves the saver waiting until the display is
+      // back.
+      if (n == 4) host.displayOff = false;
+    };
+    bool ended = false;
+    try {
+      form.Form_Load();
+    } catch (const ProgramEnded&) {
+      ended = true;
+    }
+    EXPECT_EQ(ended, c.programEnds) << c.name;
+    EXPECT_EQ(host.log.back(), c.programEnds ? "EndProgram" : "Yield") << c.name;
+    if (c.password == 0) {
+      // Waited on after the refusal until the display was back, then the
+      // melt and the next cycle's frames ran.
+      EXPECT_EQ(host.waits, 4) << c.name;
+      EXPECT_EQ(host.Count("SecondsSinceMidnight"), 1) << c.name;
+      EXPECT_TRUE(IsWhole(host.presentedRects[presentsWhenOff], form.Display()));
+    } else {
+      // The wait ended with the request; no melt on a dark display.
+      EXPECT_EQ(host.waits, 2) << c.name;
+      EXPECT_EQ(host.Count("SecondsSinceMidnight"), 0) << c.name;
+      EXPECT_EQ(host.presentedRects.size(), presentsWhenOff) << c.name;
+    }
+  }
+}
+
+TEST(SaverDisplayOff, BetweenMeltsTheNextMeltWaitsAndPresentsWhole) {
+  // A screen large enough that a batch of the melt does not cover it.
+  FakeSaverHost host(2560, 1600);
+  host.fingerprint = false;
+  ModuleValues values = SaverValues(5, -1);  // every cycle is only a melt
+  Quendelrix_S form(host, values);
+  const size_t perMelt = kMeltCopies / kMeltCopiesPerPresent;
+  host.onYield = [&](int n) {
+    if (n == 1) host.displayOff = true;  // after the first melt
+    if (n == 4) {  // after the second (the waits yielded twice)
+      int16_t cancel = 0;
+      form.Form_QueryUnload(cancel, UnloadMode::kFormControlMenu);
+    }
+  };
+  host.onWait = [&](int n) {
+    EXPECT_EQ(host.presentedRects.size(), perMelt);
+    if (n == 2) host.displayOff = false;
+  };
+  form.Form_Load();
+  EXPECT_EQ(host.waits, 2);
+  EXPECT_EQ(host.Count("SecondsSinceMidnight"), 2);
+  ASSERT_EQ(host.presentedRects.size(), 2 * perMelt);
+  EXPECT_TRUE(IsWhole(host.presentedRects[perMelt], form.Display()));
+  EXPECT_FALSE(IsWhole(host.presentedRects[perMelt + 1], form.Display()));
 }
 
 }  // namespace

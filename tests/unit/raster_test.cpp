@@ -36,6 +36,21 @@ std::string FirstDifference(const Image& a, const Image& b) {
   return "";
 }
 
+// The smallest rectangle around the pixels that differ between `a` and `b`;
+// `count` gets their number.
+Rect DifferingBox(const Image& a, const Image& b, long long& count) {
+  Rect box;
+  count = 0;
+  for (int y = 0; y < a.Height(); ++y) {
+    for (int x = 0; x < a.Width(); ++x) {
+      if (a.At(x, y) == b.At(x, y)) continue;
+      ++count;
+      box = BoundingBox(box, Rect{x, y, x + 1, y + 1});
+    }
+  }
+  return box;
+}
+
 // Runs a test body once per SIMD level the processor has.
 class EveryLevel : public ::testing::TestWithParam<SimdLevel> {
  protected:
@@ -104,15 +119,28 @@ TEST_P(EveryLevel, RandomBlocksMatchTheReferenceAndNeverWriteOutside) {
     Block b{pick(-20, w + 5), pick(-20, h + 5), pick(-2, 80), pick(-2, 45),
             pick(-20, 75), pick(-20, 45)};
     Image fast = Numbered(w, h), slow = fast;
-    OrBlock(fast, b.dx, b.dy, b.w, b.h, src, b.sx, b.sy);
+    const Rect ored = OrBlock(fast, b.dx, b.dy, b.w, b.h, src, b.sx, b.sy);
     reference::OrBlock(slow, b.dx, b.dy, b.w, b.h, src, b.sx, b.sy);
     ASSERT_EQ(FirstDifference(fast, slow), "") << "round " << round;
+    // The rectangle it reports is exactly the pixels it reached: an OR of
+    // a white source changes every one of them on black.
+    const Image white(src.Width(), src.Height(), 0x00FFFFFF);
+    Image black(w, h, 0);
+    reference::OrBlock(black, b.dx, b.dy, b.w, b.h, white, b.sx, b.sy);
+    long long reached = 0;
+    ASSERT_EQ(ored, DifferingBox(black, Image(w, h, 0), reached)) << "round " << round;
+    ASSERT_EQ(Area(ored), reached) << "round " << round;
 
     fast = Numbered(w, h);
     slow = fast;
-    MoveBlock(fast, b.dx, b.dy, b.w, b.h, b.sx, b.sy);
+    const Rect moved = MoveBlock(fast, b.dx, b.dy, b.w, b.h, b.sx, b.sy);
     reference::MoveBlock(slow, b.dx, b.dy, b.w, b.h, b.sx, b.sy);
     ASSERT_EQ(FirstDifference(fast, slow), "") << "round " << round;
+    // Every pixel differs from every other: a move changes every pixel it
+    // reaches, and the rectangle it reports is exactly those.
+    long long changed = 0;
+    ASSERT_EQ(moved, DifferingBox(fast, Numbered(w, h), changed)) << "round " << round;
+    ASSERT_EQ(Area(moved), changed) << "round " << round;
   }
 }
 
@@ -224,6 +252,52 @@ TEST(MoveBlock, OverlappingShiftsMoveTheSourceBlock) {
         ASSERT_EQ(FirstDifference(fast, slow), "")
             << ddx << "," << ddy << " at " << origin.first << ","
             << origin.second;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+TEST(RowSpans, OrAndFillWithinThemActAsTheWholeBlock) {
+  // A disc on black, with one lone pixel in a corner row and an empty row.
+  Image pic(23, 21, 0);
+  FillCircle(pic, 11, 10, 8, 0x00405060);
+  pic.At(1, 0) = 0x00010203;
+  const std::vector<RowSpan> spans = NonZeroSpans(pic);
+  ASSERT_EQ(spans.size(), 21u);
+  EXPECT_EQ(spans[0], (RowSpan{1, 2}));
+  EXPECT_EQ(spans[1], (RowSpan{0, 0}));  // a row of zeros
+  EXPECT_EQ(spans[10], (RowSpan{3, 20}));
+  const int places[] = {-2147483600, -30, -22, -5, 0, 3, 40, 56, 60, 2147483600};
+  for (int dx : places) {
+    for (int dy : places) {
+      SCOPED_TRACE(testing::Message() << "at " << dx << "," << dy);
+      Image fast = Numbered(61, 44), slow = fast;
+      const Rect a = OrSpans(fast, dx, dy, pic, spans);
+      const Rect b = OrBlock(slow, dx, dy, pic.Width(), pic.Height(), pic, 0, 0);
+      ASSERT_EQ(a, b);
+      ASSERT_EQ(FirstDifference(fast, slow), "");
+      // Filling the spans black where the picture was ORed onto black
+      // leaves black; filling them white touches exactly its non-zero
+      // spans.
+      Image black(61, 44, 0);
+      OrSpans(black, dx, dy, pic, spans);
+      Image white = black;
+      FillSpans(black, dx, dy, spans, 0);
+      ASSERT_EQ(black, Image(61, 44, 0));
+      FillSpans(white, dx, dy, spans, 0x00FFFFFF);
+      for (int y = 0; y < 44; ++y) {
+        for (int x = 0; x < 61; ++x) {
+          const long long u = static_cast<long long>(x) - dx;
+          const long long v = static_cast<long long>(y) - dy;
+          const bool inside = v >= 0 && v < 21 && u >= spans[v].begin && u < spans[v].end;
+          ASSERT_EQ(white.At(x, y) == 0x00FFFFFF, inside) << x << "," << y;
+        }
       }
     }
   }
