@@ -5,9 +5,6 @@
 // top-left corner, which may lie left of or above the primary monitor. All
 // drawing is in physical pixels. All behaviour lives in the form.
 #include <windows.h>
-// windows.h still defines Yield() as an empty macro of 16-bit Windows; it
-// would erase the saver form's own Yield.
-#undef Yield
 #include <windowsx.h>
 
 #include <optional>

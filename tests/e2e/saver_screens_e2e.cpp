@@ -3,9 +3,6 @@
 // portable form composes, the session's end, a display that sleeps, and
 // (on a three-monitor layout) every monitor covered.
 #include <windows.h>
-// windows.h still defines Yield() as an empty macro of 16-bit Windows; it
-// would erase the saver form's own Yield.
-#undef Yield
 
 #include <gtest/gtest.h>
 
