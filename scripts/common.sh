@@ -165,10 +165,10 @@ qx_stop_xorg() {
 # The root window is painted green so that a part no window covers shows.
 # Wine reads the monitors once per wineserver: restart it after a layout.
 qx_xorg_layout() {
-  local fbw=0 fbh=0 n=0 spec mode x y args=()
-  for spec in "$@"; do
-    mode=${spec%%+*}
-    x=${spec#*+}; y=${x#*+}; x=${x%%+*}
+  local fbw=0 fbh=0 n=0 monitor mode x y args=()
+  for monitor in "$@"; do
+    mode=${monitor%%+*}
+    x=${monitor#*+}; y=${x#*+}; x=${x%%+*}
     local w=${mode%x*} h=${mode#*x}
     ((x + w > fbw)) && fbw=$((x + w))
     ((y + h > fbh)) && fbh=$((y + h))

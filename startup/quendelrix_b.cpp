@@ -66,12 +66,15 @@ PreviewPlacement Quendelrix_B::PlacePreview(std::wstring_view handleText,
                                             float twipsPerPixelX,
                                             float twipsPerPixelY) {
   PreviewPlacement p;
-  p.pane = LenientHandle(handleText);                       // P1
+  // The pane named on the command line (a text that is no number names no
+  // window); the host takes the pane's size at its top-left corner.
+  p.pane = LenientHandle(handleText);
   Rect pane{};
-  sys.GetWindowRect(p.pane, pane);                          // P2
-  p.leftTwips = 0;                                          // P3
+  sys.GetWindowRect(p.pane, pane);
+  p.leftTwips = 0;
   p.topTwips = 0;
-  // P4: each product rounded into 16 bits; a failing step leaves 0.
+  // The size in twips: each product rounded into 16 bits; a product that
+  // does not fit leaves 0.
   if (auto w = CheckedSub<int32_t>(pane.right, pane.left)) {
     const float product = twipsPerPixelX * static_cast<float>(*w);
     if (auto t = ToInt16(product)) p.widthTwips = *t;
@@ -80,7 +83,7 @@ PreviewPlacement Quendelrix_B::PlacePreview(std::wstring_view handleText,
     const float product = twipsPerPixelY * static_cast<float>(*h);
     if (auto t = ToInt16(product)) p.heightTwips = *t;
   }
-  // P9: the picture control gets the pane's size in pixels.
+  // The picture control gets the pane's size in pixels.
   p.imageWidth = static_cast<float>(p.widthTwips) / twipsPerPixelX;
   p.imageHeight = static_cast<float>(p.heightTwips) / twipsPerPixelY;
   return p;
@@ -90,12 +93,13 @@ StartOutcome Quendelrix_B::Main() {
   const CommandLine& args = values_.Args;
   const wchar_t mode = args.ModeLetter();
 
-  // 1. Both titles are always looked up.
+  // A second copy ends at once while the saver or the dialog is open; both
+  // titles are always looked up.
   const bool saverOpen = host_.FindTopLevelWindow(kSaverTitle) != 0;
   const bool dialogOpen = host_.FindTopLevelWindow(kDialogTitle) != 0;
   if (saverOpen || dialogOpen) return StartOutcome::kOtherInstance;
 
-  // 2. Preview: the settings file is not read.
+  // Preview: the settings file is not read.
   if (mode == L'P') {
     host_.LoadPreview(PlacePreview(args.HandleText(), host_.System(),
                                    host_.TwipsPerPixelX(),
@@ -103,11 +107,11 @@ StartOutcome Quendelrix_B::Main() {
     return StartOutcome::kPreview;
   }
 
-  // 3.
+  // Every other mode reads the settings first.
   LoadSettings(values_, host_.Files(), host_.ProgramFolder(),
                host_.DecimalSeparator());
 
-  // 4. Password change (Windows 95 family only).
+  // Password change: only the Windows 95 family has one to call.
   if (mode == L'A') {
     if (IsNTPlatform(host_.System()) == kTrue16) {
       return StartOutcome::kPasswordChange;
@@ -118,19 +122,19 @@ StartOutcome Quendelrix_B::Main() {
     return StartOutcome::kPasswordChange;
   }
 
-  // 5.
+  // Settings dialog.
   if (mode == L'C') {
     host_.ShowSettingsDialog(values_);
     return StartOutcome::kSettings;
   }
 
-  // 6.
+  // Any other switch ends the program; only the saver's is left.
   if (!args.Empty() && mode != L'S') return StartOutcome::kUnknownSwitch;
 
-  // 7. The test run (empty argument string) keeps the cursor visible.
+  // The saver hides the cursor; the test run (empty argument string) keeps
+  // it visible.
   if (mode == L'S') values_.CursorCount = host_.ShowCursor(false);
 
-  // 8.
   host_.LoadSaver(values_);
   return StartOutcome::kSaver;
 }

@@ -120,25 +120,24 @@ void RunPreview(const PreviewPlacement& placement, float twipsPerPixelX,
   options.background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   RegisterWindowClass(kClassName, WndProc, options);
 
-  // P5: the host exists, hidden, borderless.
+  // The host window exists first, hidden and borderless.
   host.hwnd = CreateWindowExW(0, kClassName, L"Preview Window",
                               WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr,
                               nullptr, GetModuleHandleW(nullptr), &host);
   if (!host.hwnd) return;
   g_host = &host;
 
-  // P6: a child window. A popup cannot be a child as well (the system would
+  // It becomes a child window of the pane. A popup cannot be a child as well (the system would
   // then report no parent), so the popup bit gives way to the child bit.
   LONG style = GetWindowLongA(host.hwnd, GWL_STYLE);
   SetWindowLongA(host.hwnd, GWL_STYLE, (style | WS_CHILD) & ~WS_POPUP);
-  // P7.
   SetParent(host.hwnd, pane);
-  // P8: position and size, given in twips.
+  // It takes the pane's position and size, given in twips.
   MoveWindow(host.hwnd, TwipsToPixels(placement.leftTwips, twipsPerPixelX),
              TwipsToPixels(placement.topTwips, twipsPerPixelY),
              TwipsToPixels(placement.widthTwips, twipsPerPixelX),
              TwipsToPixels(placement.heightTwips, twipsPerPixelY), FALSE);
-  // P10.
+  // Shown without taking the activation from the settings window.
   ShowWindow(host.hwnd, SW_SHOWNA);
 
   const UINT_PTR timer = SetTimer(nullptr, 0, kLifeCheckMs, CheckAlive);

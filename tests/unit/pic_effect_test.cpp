@@ -111,8 +111,8 @@ TEST(PicEffectLens, EdgesClipDestinationsAndSkipColumn320) {
   EXPECT_EQ(corner.At(10, 0), Tag(5, 0));
   EXPECT_EQ(corner.At(0, 0), Tag(0, 0));
 
-  // The dialog's frame 107: centre on column 320 (one past the last), row
-  // 185. Sources in column 320 are skipped, the rest are read.
+  // The dialog's frame 107: centre on column 320 (one past the last) and on
+  // row 185. Sources in column 320 are skipped, the rest are read.
   const Image past = fx.Lens(static_cast<float>(321.0 / 320.0),
                              static_cast<float>(186.0 / 200.0), 0.15f, 75);
   EXPECT_EQ(past.At(319, 185), Tag(319, 185));  // source (320, 185): skipped
