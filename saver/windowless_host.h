@@ -3,8 +3,11 @@
 // show is kept in an image of its own: each present copies the changed
 // rectangles into it, as a window's present does. The resource generator
 // draws the preview still with it, and the benchmarks measure the frame and
-// the melt with it.
+// the melt with it, and tests follow the frames through it.
 #pragma once
+
+#include <functional>
+#include <span>
 
 #include "common/raster.h"
 #include "saver/saver_host.h"
@@ -30,6 +33,7 @@ class WindowlessSaverHost final : public SaverHost {
       CopyBlock(window_, r.left, r.top, r.right - r.left, r.bottom - r.top,
                 surface, r.left, r.top);
     }
+    if (onPresent) onPresent(surface, changed);
   }
   void PumpMessages() override {}
   bool DisplayOff() override { return false; }
@@ -39,6 +43,10 @@ class WindowlessSaverHost final : public SaverHost {
   int32_t ShowCursor(bool) override { return 0; }
   int32_t VerifyScreenSavePassword() override { return 1; }
   SystemCalls& System() override { return system_; }
+  // Called after every present with the surface and its changed rectangles,
+  // to follow the frames as a window system receives them; it may throw to
+  // end the run.
+  std::function<void(const Image&, std::span<const Rect>)> onPresent;
   // What the window shows after the presents so far.
   const Image& Window() const { return window_; }
   void DestroyWindow() override {}

@@ -388,12 +388,12 @@ daemon)
   as_user xscreensaver --verbose --no-splash --log "$dir/daemon.log" </dev/null >/dev/null 2>&1 7>&- &
   DAEMON_PID=$!
   # Generous waits: on a busy machine the daemon takes seconds to start.
-  for _ in $(seq 1 200); do
+  for _ in $(seq 1 400); do
     as_user xscreensaver-command -time >/dev/null 2>&1 && break
     sleep 0.1
   done
   pid=""
-  for i in $(seq 0 199); do
+  for i in $(seq 0 399); do
     [ $((i % 40)) -eq 0 ] && as_user xscreensaver-command -activate >/dev/null 2>&1
     pid=$(pgrep -f -x "$dir/quendelrix --root" -u nobody | head -n1)
     [ -n "$pid" ] && break

@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "saver/quendelrix_s.h"
-#include "tests/unit/x11/present_callback_host.h"
+#include "saver/windowless_host.h"
 
 namespace {
 
@@ -130,7 +130,8 @@ int Frames(int w, int h, int count, int interval, const char* shotPath, int ox, 
   int frameNo = 0, bestFrame = -1;
   long bestDiffering = -1;
   struct Done {};
-  qx::testing_support::PresentCallbackHost host(w, h, [&](const qx::Image& frame, std::span<const qx::Rect>) {
+  qx::WindowlessSaverHost host(w, h);
+  host.onPresent = [&](const qx::Image& frame, std::span<const qx::Rect>) {
     long differing = 0;
     for (int y = 0; y < h; ++y) {
       const qx::Pixel* row = frame.Row(y);
@@ -143,7 +144,7 @@ int Frames(int w, int h, int count, int interval, const char* shotPath, int ox, 
     }
     // The ball phase's frames 0 to `interval`; an exact one ends the search.
     if (differing == 0 || ++frameNo > interval) throw Done{};
-  });
+  };
   qx::ModuleValues values;
   values.BallCount = static_cast<int16_t>(count);
   values.Interval = static_cast<int16_t>(interval);

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "present_callback_host.h"
+#include "saver/windowless_host.h"
 #include "saver/quendelrix_s.h"
 
 namespace qx::x11 {
@@ -114,13 +114,13 @@ TEST(X11FrameCopy, ServerImageFollowsTheFormThroughBallsAndMelt) {
     std::vector<Rect> clipped;
     int presents = 0, mismatches = 0;
     struct Done {};
-    testing_support::PresentCallbackHost host(
-        c.w, c.h, [&](const Image& surface, std::span<const Rect> changed) {
-          ClipChanged(surface, changed, buffer.target, clipped);
-          CopyRects(surface, clipped, buffer.target);
-          if (!buffer.Holds(surface)) ++mismatches;
-          if (++presents == 101 + kMeltCopies / kMeltCopiesPerPresent) throw Done{};
-        });
+    WindowlessSaverHost host(c.w, c.h);
+    host.onPresent = [&](const Image& surface, std::span<const Rect> changed) {
+      ClipChanged(surface, changed, buffer.target, clipped);
+      CopyRects(surface, clipped, buffer.target);
+      if (!buffer.Holds(surface)) ++mismatches;
+      if (++presents == 101 + kMeltCopies / kMeltCopiesPerPresent) throw Done{};
+    };
     ModuleValues values;
     values.BallCount = 20;
     values.Interval = 100;
