@@ -45,8 +45,8 @@ std::vector<RowSpan> NonZeroSpans(const Image& img);
 
 // The OR copy of the whole of `src` to (dx, dy), computed only within the
 // spans of `src`'s rows (its NonZeroSpans): an OR with 0 changes nothing, so
-// the result is that of OrBlock(dst, dx, dy, src.Width(), src.Height(), src,
-// 0, 0), and so is the rectangle returned.
+// the result, and the rectangle returned, are those of an OrBlock of the
+// whole of `src` to (dx, dy).
 Rect OrSpans(Image& dst, int dx, int dy, const Image& src,
              std::span<const RowSpan> spans);
 

@@ -54,6 +54,14 @@ std::optional<int> StoredNumber(const std::string& file, const std::string& key)
   return std::stoi(file.substr(p, end - p));
 }
 
+// The file holds both settings with these values.
+void ExpectStored(const std::filesystem::path& ini, int balls, int interval) {
+  const auto file = ReadFileBytes(ini);
+  ASSERT_TRUE(file) << ini;
+  EXPECT_EQ(StoredNumber(*file, kKeyBalls), balls);
+  EXPECT_EQ(StoredNumber(*file, kKeyInterval), interval);
+}
+
 // The dialog of a started program, visible and animating.
 class OpenDialog {
  public:
@@ -249,10 +257,7 @@ TEST(DialogE2E, ArrowsTroughAndKeysMoveTheBarsAndSetSavesThem) {
   MouseMoveTo(set.x - 300, set.y + 40);
   MouseUp(Button::kLeft);
   EXPECT_TRUE(dialog.Closed(kClose));
-  const auto file = ReadFileBytes(folder.ini());
-  ASSERT_TRUE(file);
-  EXPECT_EQ(StoredNumber(*file, kKeyBalls), 100);
-  EXPECT_EQ(StoredNumber(*file, kKeyInterval), 311);
+  ExpectStored(folder.ini(), 100, 311);
 }
 
 TEST(DialogE2E, CancelCloseBoxAndSystemCloseLeaveTheFileAlone) {
@@ -731,10 +736,7 @@ TEST(DialogCaptureE2E, ALostCaptureEndsThePressAndTheNextClickActsWhereItLands) 
 
     dialog.ClickAt(kSetButton);
     EXPECT_TRUE(dialog.Closed(kClose));
-    const auto file = ReadFileBytes(folder.ini());
-    ASSERT_TRUE(file);
-    EXPECT_EQ(StoredNumber(*file, kKeyBalls), 43);
-    EXPECT_EQ(StoredNumber(*file, kKeyInterval), 250);
+    ExpectStored(folder.ini(), 43, 250);
   }
 }
 
@@ -1013,10 +1015,7 @@ void ExpectScaledDialog(int dpi, int width, int height) {
   EXPECT_EQ(dialog.BarValue(0), 61);
   dialog.ClickAt(ScaledPoint(kSetButton, dpi));
   EXPECT_TRUE(dialog.Closed(kClose));
-  const auto file = ReadFileBytes(folder.ini());
-  ASSERT_TRUE(file);
-  EXPECT_EQ(StoredNumber(*file, kKeyBalls), 61);
-  EXPECT_EQ(StoredNumber(*file, kKeyInterval), 300);
+  ExpectStored(folder.ini(), 61, 300);
 }
 
 // At 125, 150 and 200 % the dialog is the 100 % dialog scaled as one piece.
