@@ -1058,7 +1058,7 @@ TEST(DialogScaleE2E, DuringATitleBarDragADpiChangeKeepsTheGrabPointUnderTheCurso
   ASSERT_TRUE(dialog.hwnd());
   RECT start;
   GetWindowRect(dialog.hwnd(), &start);
-  const POINT grab = dialog.Screen(kTitleBar);  // 200, 10 in the dialog
+  const POINT grab = dialog.Screen(kTitleBar);  // the point (200, 10) of the dialog
   MouseMoveTo(grab.x, grab.y);
   PumpFor(50);
   MouseDown(Button::kLeft);

@@ -70,7 +70,7 @@ TEST(IsNTPlatform, OnlyASuccessfulCallReportingPlatformTwo) {
     Bool16 nt;
   } cases[] = {
       {{1, 2}, kTrue16},   // NT, 2000, XP and later
-      {{1, 1}, kFalse16},  // 95, 98, Me
+      {{1, 1}, kFalse16},  // Windows 95, 98 and Me
       {{1, 0}, kFalse16},  // Win32s
       {{0, 2}, kFalse16},  // call failed
       {{2, 2}, kFalse16},  // "exactly 1"
