@@ -875,30 +875,6 @@ TEST(DialogFrameE2E, ThePictureAreaFrameAndThePhotographJustInside) {
   EXPECT_TRUE(dialog.Closed(kClose));
 }
 
-// The display scale that programs started from now on see: LogPixels of
-// the user's desktop settings, put back as it was when the object goes.
-class ScopedLogPixels {
- public:
-  explicit ScopedLogPixels(DWORD dpi) {
-    DWORD size = sizeof old_;
-    had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD,
-                        nullptr, &old_, &size) == ERROR_SUCCESS;
-    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
-  }
-  ~ScopedLogPixels() {
-    if (had_) {
-      RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &old_, sizeof old_);
-    } else {
-      RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
-    }
-  }
-
- private:
-  static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
-  DWORD old_ = 0;
-  bool had_ = false;
-};
-
 // A unit edge of the 96 DPI dialog at another DPI: rounded, halves up.
 int Scaled(int units, int dpi) { return (2 * units * dpi + 96) / 192; }
 

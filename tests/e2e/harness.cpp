@@ -389,4 +389,23 @@ void ClearDllOverride(std::wstring_view dll) {
   RegDeleteKeyValueW(HKEY_CURRENT_USER, key.c_str(), name.c_str());
 }
 
+namespace {
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+}  // namespace
+
+ScopedLogPixels::ScopedLogPixels(DWORD dpi) {
+  DWORD size = sizeof old_;
+  had_ = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD,
+                      nullptr, &old_, &size) == ERROR_SUCCESS;
+  RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+}
+
+ScopedLogPixels::~ScopedLogPixels() {
+  if (had_) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &old_, sizeof old_);
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+  }
+}
+
 }  // namespace qx::e2e

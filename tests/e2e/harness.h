@@ -140,6 +140,20 @@ bool WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);
 
 // Per-program settings of Wine for Quendelrix.scr: the reported Windows
 // version ("win98" makes it a Windows 95 family system) and DLL overrides.
+// The display scale that programs started from now on see: LogPixels of
+// the user's desktop settings, put back as it was when the object goes.
+class ScopedLogPixels {
+ public:
+  explicit ScopedLogPixels(DWORD dpi);
+  ~ScopedLogPixels();
+  ScopedLogPixels(const ScopedLogPixels&) = delete;
+  ScopedLogPixels& operator=(const ScopedLogPixels&) = delete;
+
+ private:
+  DWORD old_ = 0;
+  bool had_ = false;
+};
+
 void SetWindowsVersionWin98(bool win98);
 void SetDllOverride(std::wstring_view dll, std::wstring_view mode);
 void ClearDllOverride(std::wstring_view dll);

@@ -189,32 +189,6 @@ void ExpectShotsAreFrames(ULONGLONG launched, int shots, const char* name) {
   EXPECT_GT(from, 0) << name << ": the animation did not move";
 }
 
-// The value of HKCU\Control Panel\Desktop\LogPixels while the object lives.
-class LogPixels {
- public:
-  explicit LogPixels(DWORD dpi) {
-    DWORD size = sizeof previous_;
-    had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD,
-                        nullptr, &previous_, &size) == ERROR_SUCCESS;
-    Set(dpi);
-  }
-  ~LogPixels() {
-    if (had_) {
-      Set(previous_);
-    } else {
-      RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
-    }
-  }
-
- private:
-  static void Set(DWORD dpi) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
-  }
-  static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
-  DWORD previous_ = 96;
-  bool had_ = false;
-};
-
 class SaverScreenE2E : public testing::Test {
  protected:
   void SetUp() override {
@@ -230,7 +204,7 @@ class SaverScreenE2E : public testing::Test {
 TEST_F(SaverScreenE2E, ShowsExactlyTheFormsFramesOverTheWholeScreenAtEveryScale) {
   ASSERT_TRUE(WriteSaverSettings(folder_, kDefaultBalls, kLongInterval));
   for (DWORD dpi : {96u, 144u}) {
-    LogPixels scale(dpi);
+    ScopedLogPixels scale(dpi);
     const std::string name = "dpi" + std::to_string(dpi);
     auto s = StartSaver(folder_);
     ASSERT_TRUE(s.window) << name;
