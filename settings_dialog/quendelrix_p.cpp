@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/raster.h"
+#include "startup/setting_ranges.h"
 
 namespace qx {
 
@@ -127,8 +128,10 @@ Quendelrix_P::Quendelrix_P(DialogHost& host, ModuleValues& values,
       lbl1Rect_(kLbl1),
       windowBacking_(kDialogWidth, kDialogHeight, kFormBackground),
       panelBacking_(kPanelInnerWidth, kPanelInnerHeight, kFormBackground) {
-  hs_[0] = ScrollBarState{20, 100, 20};
-  hs_[1] = ScrollBarState{100, 500, 100};
+  // Each bar starts at the low end of its setting's range; Form_Load sets
+  // the stored value.
+  hs_[0] = ScrollBarState{kMinBallCount, kMaxBallCount, kMinBallCount};
+  hs_[1] = ScrollBarState{kMinInterval, kMaxInterval, kMinInterval};
   ComposeScene();
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/x11/options.h"
-#include "startup/settings.h"
+#include "startup/setting_ranges.h"
 #include "test_files.h"
 
 namespace qx::x11 {
