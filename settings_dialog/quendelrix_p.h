@@ -24,6 +24,7 @@
 #include "startup/module_values.h"
 #include "startup/settings.h"
 #include "startup/system_helpers.h"
+#include "startup/window_titles.h"
 
 namespace qx {
 
@@ -52,7 +53,6 @@ enum class DialogControl {
 
 inline constexpr int kDialogWidth = 479;   // client area, pixels
 inline constexpr int kDialogHeight = 302;
-inline constexpr wchar_t kDialogCaption[] = L"Quendelrixの設定";
 inline constexpr wchar_t kHomePageAddress[] = L"http://www.quendelrix.example/";
 inline constexpr wchar_t kCreditText[] =
     L"Quendelrix Ver 1.01   (C) Quendelrix Project";

@@ -9,12 +9,10 @@
 #include "startup/module_values.h"
 #include "startup/settings.h"
 #include "startup/system_helpers.h"
+#include "startup/window_titles.h"
 
 namespace qx {
 
-inline constexpr std::wstring_view kSaverTitle = L"Quendelrix(Main)";
-inline constexpr std::wstring_view kDialogTitle = L"Quendelrixの設定";
-inline constexpr std::wstring_view kPreviewTitle = L"Preview Window";
 inline constexpr std::string_view kPasswordKeyName = "SCRSAVE";
 
 // Where and how large the preview host goes: steps P3 to P9 worked out.

@@ -173,7 +173,7 @@ bool DialogWindow::Create() {
 
   // Made at the size of 96 DPI, then given the size of the monitor's DPI
   // (it is not shown yet) and placed at the centre of the screen.
-  CreateWindowExW(WS_EX_APPWINDOW, kClassName, kDialogCaption,
+  CreateWindowExW(WS_EX_APPWINDOW, kClassName, std::wstring(kDialogTitle).c_str(),
                   WS_POPUP | WS_SYSMENU | WS_CLIPCHILDREN,
                   0, 0, kDialogWidth, kDialogHeight, nullptr, nullptr,
                   instance, this);

@@ -121,7 +121,7 @@ void RunPreview(const PreviewPlacement& placement, float twipsPerPixelX,
   RegisterWindowClass(kClassName, WndProc, options);
 
   // The host window exists first, hidden and borderless.
-  host.hwnd = CreateWindowExW(0, kClassName, L"Preview Window",
+  host.hwnd = CreateWindowExW(0, kClassName, std::wstring(kPreviewTitle).c_str(),
                               WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr,
                               nullptr, GetModuleHandleW(nullptr), &host);
   if (!host.hwnd) return;

@@ -13,6 +13,9 @@
 #include <ctime>
 #include <cstring>
 
+#include "common/utf8.h"
+#include "startup/window_titles.h"
+
 namespace qx::x11 {
 
 namespace {
@@ -91,12 +94,12 @@ int X11SaverHost::Open(const Options& options, std::string& error) {
                             static_cast<unsigned>(height_), 0, depth_, InputOutput, visual_,
                             CWBackPixel | CWEventMask, &attributes);
     ownWindow_ = true;
-    const char* title = "Quendelrix(Main)";
-    XStoreName(display_, window_, title);
+    const std::string title = Utf8(kSaverTitle);
+    XStoreName(display_, window_, title.c_str());
     XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_NAME", False),
                     XInternAtom(display_, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title),
-                    static_cast<int>(std::strlen(title)));
+                    reinterpret_cast<const unsigned char*>(title.data()),
+                    static_cast<int>(title.size()));
     XClassHint hint{const_cast<char*>("quendelrix"), const_cast<char*>("Quendelrix")};
     XSetClassHint(display_, window_, &hint);
     deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
