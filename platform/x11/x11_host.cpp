@@ -143,8 +143,7 @@ int X11SaverHost::Open(const Options& options, std::string& error) {
 }
 
 ScreenMetrics X11SaverHost::Screen() {
-  return ScreenMetrics{static_cast<float>(width_) * 15.0f, static_cast<float>(height_) * 15.0f,
-                       15.0f, 15.0f};
+  return ScreenMetrics::FromPixels(width_, height_);
 }
 
 // The form covers the window it is given; it never moves or sizes a window.

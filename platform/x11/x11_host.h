@@ -56,14 +56,6 @@ class X11SaverHost final : public SaverHost {
   [[noreturn]] void EndProgram() override;
 
  private:
-  class NoSystem final : public SystemCalls {
-   public:
-    int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 1; }
-    VersionAnswer QueryVersion() override { return {}; }
-    bool GetWindowRect(WindowHandle, Rect&) override { return false; }
-    void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
-  };
-
   void HandleEvent(const XEvent& event);
   // Ends the program when a signal arrived or the window went away.
   void CheckEnding();
@@ -82,7 +74,7 @@ class X11SaverHost final : public SaverHost {
 
   Display* display_;
   const SignalWatch& signals_;
-  NoSystem system_;
+  NullSystemCalls system_;
   Quendelrix_S* form_ = nullptr;
   Window window_ = 0;
   bool ownWindow_ = false;
