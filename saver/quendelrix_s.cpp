@@ -301,6 +301,22 @@ void Quendelrix_S::Display_MouseMove(int, int, float x, float y) {
 
 void Quendelrix_S::Form_KeyDown(int, int) { EndSaver(); }
 
+void Quendelrix_S::Input(const FormInput& input) {
+  switch (input.kind) {
+    case FormInput::Kind::kMouseDown:
+      Display_MouseDown(input.button, input.shift, input.x, input.y);
+      break;
+    case FormInput::Kind::kMouseMove:
+      Display_MouseMove(input.button, input.shift, input.x, input.y);
+      break;
+    case FormInput::Kind::kKeyDown:
+      Form_KeyDown(input.keyCode, input.shift);
+      break;
+    case FormInput::Kind::kMouseUp:
+      break;
+  }
+}
+
 void Quendelrix_S::Form_QueryUnload(int16_t&, UnloadMode) {
   ExitFlag_ = kTrue16;
 }

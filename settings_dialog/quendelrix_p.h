@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "common/form_input.h"
 #include "common/image.h"
 #include "common/numbers.h"
 #include "effects/pic_effect.h"
@@ -106,14 +107,6 @@ enum class ScrollAction {
 
 enum class CursorKind { kArrow, kHand };
 
-inline constexpr int kLeftButton = 1;
-inline constexpr int kRightButton = 2;
-inline constexpr int kMiddleButton = 4;
-
-// Key codes the dialog acts on (the system's virtual-key codes).
-inline constexpr int kKeyReturn = 13;
-inline constexpr int kKeyEscape = 27;
-
 struct ScreenPoint {
   int32_t x = 0;
   int32_t y = 0;
@@ -167,8 +160,9 @@ class Quendelrix_P {
   // Closes the dialog: query, unload, destroy. Also the system's close.
   void Unload();
 
-  // Mouse input in window client coordinates; `button` is the button that
-  // changed (1 left, 2 right, 4 middle), `buttons` those held.
+  // Mouse input in the dialog's units (its window's client area at 96 DPI);
+  // `button` is the button that changed, `buttons` those held, as the
+  // forms' input contract (common/form_input.h) has them.
   void MouseDown(int button, int shift, int x, int y);
   void MouseUp(int button, int shift, int x, int y);
   void MouseMove(int buttons, int shift, int x, int y);
@@ -176,8 +170,9 @@ class Quendelrix_P {
   // another window took the mouse): the press is over. Faces return to
   // normal, a drag ends, no release handler runs.
   void CaptureLost();
-  // A key went down; `repeat` when it is the keyboard's auto-repeat. Enter
-  // acts as a click on Set and Esc as a click on Cancel.
+  // A key went down (a virtual-key code); `repeat` when it is the
+  // keyboard's auto-repeat. Enter acts as a click on Set and Esc as a click
+  // on Cancel.
   void KeyDown(int keyCode, int shift, bool repeat);
   // A scroll bar was moved by the user (arrows, trough, thumb, keys).
   void HS_Scroll(int index, ScrollAction action, int thumbValue);

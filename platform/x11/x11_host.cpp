@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "common/utf8.h"
+#include "platform/x11/x11_input.h"
 #include "startup/window_titles.h"
 
 namespace qx::x11 {
@@ -308,13 +309,12 @@ void X11SaverHost::HandleEvent(const XEvent& event) {
       if (event.xdestroywindow.window == window_) g_targetGone = true;
       break;
     case KeyPress:
-      if (ownWindow_ && form_ != nullptr) form_->Form_KeyDown(static_cast<int>(event.xkey.keycode), 0);
-      break;
     case ButtonPress:
+      // Input reaches the form in a window of its own only.
       if (ownWindow_ && form_ != nullptr) {
-        form_->Display_MouseDown(static_cast<int>(event.xbutton.button), 0,
-                                 static_cast<float>(event.xbutton.x) * 15.0f,
-                                 static_cast<float>(event.xbutton.y) * 15.0f);
+        XKeyEvent key = event.xkey;
+        const KeySym keysym = event.type == KeyPress ? XLookupKeysym(&key, 0) : NoSymbol;
+        if (const auto input = FormInputFromXEvent(event, keysym)) form_->Input(*input);
       }
       break;
     case ClientMessage:

@@ -593,6 +593,47 @@ TEST(SaverExit, AnInputInsideEndSaversYieldEndsItAgain) {
   EXPECT_EQ(host.Count("Yield"), 2);
 }
 
+// A host hands every event over as the input contract's; each kind reaches
+// its handler, and a release, which has none, changes nothing.
+TEST(SaverExit, EachKindOfInputReachesItsHandler) {
+  using Kind = FormInput::Kind;
+  auto event = [](Kind kind, float x, float y) {
+    FormInput input;
+    input.kind = kind;
+    input.x = x;
+    input.y = y;
+    input.button = kind == Kind::kMouseMove ? 0 : kRightButton;
+    input.keyCode = kind == Kind::kKeyDown ? kKeyEscape : 0;
+    return input;
+  };
+  const struct {
+    const char* name;
+    std::vector<FormInput> events;
+    bool ends;
+    bool recorded;  // a position for the movement rule
+  } cases[] = {
+      {"a press", {event(Kind::kMouseDown, 1, 1)}, true, false},
+      {"a key", {event(Kind::kKeyDown, 0, 0)}, true, false},
+      {"a release", {event(Kind::kMouseUp, 1, 1)}, false, false},
+      {"one move only records", {event(Kind::kMouseMove, 1, 1)}, false, true},
+      {"a second move on both axes",
+       {event(Kind::kMouseMove, 1, 1), event(Kind::kMouseMove, 2, 2)}, true, true},
+      {"a second move on one axis",
+       {event(Kind::kMouseMove, 1, 1), event(Kind::kMouseMove, 2, 1)}, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSaverHost host;
+    ModuleValues values = Values(3, 10, L"/s");
+    Quendelrix_S form(host, values);
+    const auto calls = CallsOf(host, [&] {
+      for (const FormInput& input : c.events) form.Input(input);
+    });
+    EXPECT_EQ(!calls.empty() && calls.back() == "EndProgram", c.ends);
+    EXPECT_EQ(form.StartSet(), c.recorded);
+  }
+}
+
 TEST(SaverExit, QueryUnloadSetsTheFlagAndNeverCancels) {
   for (auto mode : {UnloadMode::kFormControlMenu, UnloadMode::kFormCode,
                     UnloadMode::kAppWindows, UnloadMode::kAppTaskManager}) {
