@@ -285,7 +285,7 @@ void Quendelrix_S::Melt() {
 void Quendelrix_S::Display_MouseDown(int, int, float, float) { EndSaver(); }
 
 void Quendelrix_S::Display_MouseMove(int, int, float x, float y) {
-  if (values_.Args.Empty()) return;  // the test run ignores the pointer
+  if (values_.Args.IsTestRun()) return;  // the test run ignores the pointer
   if (StartSet_ == kFalse16) {
     StartX_ = x;
     StartY_ = y;
