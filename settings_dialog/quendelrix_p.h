@@ -209,19 +209,27 @@ class Quendelrix_P {
   // The gradient's level for row y of a surface of inner height h.
   static int16_t GradientLevel(int y, int h);
 
-  // Dialog state.
-  Bool16 ExitFlag = kFalse16;
-  int16_t Dragging = 0;
-  int16_t DragOffsetX = 0;
-  int16_t DragOffsetY = 0;
-  int32_t PicWidth = 0;
-  int32_t PicHeight = 0;
-  int32_t LensX = 0;
-  int32_t LensY = 0;
-  int32_t LensDX = 0;
-  int32_t LensDY = 0;
-  int16_t OpenX = 0;
-  int16_t OpenY = 0;
+  // Dialog state, for the window and for tests.
+  Bool16 ExitFlag() const { return ExitFlag_; }
+  // 1 while the title bar is dragged, with the grab point's offset from the
+  // window's top-left corner (device pixels).
+  int16_t Dragging() const { return Dragging_; }
+  int16_t DragOffsetX() const { return DragOffsetX_; }
+  int16_t DragOffsetY() const { return DragOffsetY_; }
+  // While the title bar is dragged, the window's scale may change (a move
+  // onto a monitor of another DPI): the grab point then lies at a new offset
+  // from the window's corner. Ignored when no drag is on.
+  void MoveDragOffset(int16_t x, int16_t y);
+  int32_t PicWidth() const { return PicWidth_; }
+  int32_t PicHeight() const { return PicHeight_; }
+  // The lens centre on the photograph and its step per frame.
+  int32_t LensX() const { return LensX_; }
+  int32_t LensY() const { return LensY_; }
+  int32_t LensDX() const { return LensDX_; }
+  int32_t LensDY() const { return LensDY_; }
+  // Where the window zoomed open from, and zooms back to.
+  int16_t OpenX() const { return OpenX_; }
+  int16_t OpenY() const { return OpenY_; }
 
   // One pass of the lens loop: frame, draw, yield (and wait out the frame
   // period), step. Returns false once the dialog has been closed.
@@ -240,6 +248,19 @@ class Quendelrix_P {
   DialogHost& host_;
   ModuleValues& values_;
   DialogPictures pictures_;
+
+  Bool16 ExitFlag_ = kFalse16;
+  int16_t Dragging_ = 0;
+  int16_t DragOffsetX_ = 0;
+  int16_t DragOffsetY_ = 0;
+  int32_t PicWidth_ = 0;
+  int32_t PicHeight_ = 0;
+  int32_t LensX_ = 0;
+  int32_t LensY_ = 0;
+  int32_t LensDX_ = 0;
+  int32_t LensDY_ = 0;
+  int16_t OpenX_ = 0;
+  int16_t OpenY_ = 0;
 
   std::unique_ptr<cPicEffect> Effect;
   DibImage lensImage_;

@@ -526,28 +526,28 @@ void DialogWindow::OnDpiChanged(int dpi, const RECT* suggested) {
   const DialogScale before = scale_;
   TakeScale(dpi);
   RECT r{};
-  GetWindowRect(hwnd_, &r);
+  GetWindowRect(Live(), &r);
   if (suggested) {
     r = *suggested;
   } else {
     r.right = r.left + scale_.ToDevice(kDialogWidth);
     r.bottom = r.top + scale_.ToDevice(kDialogHeight);
   }
-  if (form_->Dragging == 1) {
+  if (form_->Dragging() == 1) {
     // The grab point keeps its place in the dialog and stays under the
     // cursor.
-    form_->DragOffsetX = static_cast<int16_t>(before.Rescale(form_->DragOffsetX, scale_));
-    form_->DragOffsetY = static_cast<int16_t>(before.Rescale(form_->DragOffsetY, scale_));
+    form_->MoveDragOffset(static_cast<int16_t>(before.Rescale(form_->DragOffsetX(), scale_)),
+                          static_cast<int16_t>(before.Rescale(form_->DragOffsetY(), scale_)));
     POINT cursor;
     if (GetCursorPos(&cursor)) {
-      OffsetRect(&r, cursor.x - form_->DragOffsetX - r.left,
-                 cursor.y - form_->DragOffsetY - r.top);
+      OffsetRect(&r, cursor.x - form_->DragOffsetX() - r.left,
+                 cursor.y - form_->DragOffsetY() - r.top);
     }
   }
-  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+  SetWindowPos(Live(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
   PlaceControls();
-  InvalidateRect(hwnd_, nullptr, FALSE);
+  InvalidateRect(Live(), nullptr, FALSE);
 }
 
 LRESULT DialogWindow::OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
