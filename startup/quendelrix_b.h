@@ -15,7 +15,8 @@ namespace qx {
 
 inline constexpr std::string_view kPasswordKeyName = "SCRSAVE";
 
-// Where and how large the preview host goes: steps P3 to P9 worked out.
+// Where the preview host goes (the pane named on the command line) and how
+// large it is there: the pane's size, in twips and in pixels.
 struct PreviewPlacement {
   WindowHandle pane = 0;
   int16_t leftTwips = 0;
@@ -70,7 +71,7 @@ class Quendelrix_B {
 
   ModuleValues& Values() { return values_; }
 
-  // Steps P1 to P4 and P9 of the preview: pane handle from the handle text,
+  // The preview's placement: the pane's handle from the handle text, the
   // host size in twips from the pane's rectangle.
   static PreviewPlacement PlacePreview(std::wstring_view handleText,
                                        SystemCalls& sys, float twipsPerPixelX,

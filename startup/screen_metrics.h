@@ -7,10 +7,13 @@
 namespace qx {
 
 inline constexpr float kTwipsPerInch = 1440.0f;
-inline constexpr float kTwipsPerPixelAt96Dpi = 15.0f;
+// The screen every form is laid out for, and the DPI a host assumes when it
+// cannot read one.
+inline constexpr int kBaseDpi = 96;
+inline constexpr float kTwipsPerPixelAt96Dpi = kTwipsPerInch / kBaseDpi;  // 15
 
-// The twips per pixel of a screen of `dpi` dots per inch; 15 for a DPI of
-// zero or less (a failed query).
+// The twips per pixel of a screen of `dpi` dots per inch; that of 96 DPI
+// for a DPI of zero or less (a failed query).
 constexpr float TwipsPerPixelAt(int dpi) {
   return dpi > 0 ? kTwipsPerInch / static_cast<float>(dpi) : kTwipsPerPixelAt96Dpi;
 }
