@@ -283,53 +283,44 @@ TEST(SaverLoop, OneFrameIsYieldDrawPresentSleepYield) {
   EXPECT_EQ(host.log, want);
 }
 
-TEST(SaverLoop, IntervalSetsTheFramesPerCycle) {
-  const struct { int16_t interval; int frames; } cases[] = {
-      {300, 301}, {0, 1}, {5, 6}, {-1, 0}, {-300, 0}};
+// A close request in yield number `closeAt` stops the animation where the
+// loop next looks at the flag: the frames per cycle follow the interval, a
+// close at a frame's start skips the melt, one in the last frame's closing
+// yield waits for it, and without frames the flag is seen only between
+// cycles.
+TEST(SaverLoop, ACloseStopsTheAnimationWhereTheLoopLooksAtTheFlag) {
+  constexpr int kMeltPresents = kMeltCopies / kMeltCopiesPerPresent;
+  const struct {
+    const char* name;
+    int16_t interval;
+    int closeAt;
+    int frames;  // each sleeps once
+    int melts;   // each reads the time of day once
+    int yields;
+  } cases[] = {
+      {"interval 300: 301 frames, then the melt", 300, 603, 301, 1, 603},
+      {"interval 0: one frame", 0, 3, 1, 1, 3},
+      {"interval 5: six frames", 5, 13, 6, 1, 13},
+      {"interval -1: the melt alone", -1, 1, 0, 1, 1},
+      {"interval -300: the melt alone", -300, 1, 0, 1, 1},
+      {"a negative interval looks at the flag only between cycles", -1, 3, 0, 3, 3},
+      {"a close at the start of frame 2 skips the melt", 10, 5, 2, 0, 6},
+      {"a close in the last frame's closing yield waits for the melt", 1, 4, 2, 1, 5},
+  };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     FakeSaverHost host(300, 300);
+    host.fingerprint = false;
     ModuleValues values = Values(2, c.interval, L"/s");
     Quendelrix_S form(host, values);
-    // Stop at the yield between the first and the second cycle.
-    host.onYield = CloseAtYield(form, 2 * c.frames + 1);
+    host.onYield = CloseAtYield(form, c.closeAt);
     form.Form_Load();
-    EXPECT_EQ(host.Count("Sleep 10"), c.frames) << c.interval;
-    EXPECT_EQ(host.Count("SecondsSinceMidnight"), 1) << c.interval;
+    EXPECT_EQ(host.Count("Sleep 10"), c.frames);
+    EXPECT_EQ(host.Count("SecondsSinceMidnight"), c.melts);
+    EXPECT_EQ(host.yields, c.yields);
+    EXPECT_EQ(host.Count("Present"), c.frames + c.melts * kMeltPresents);
+    EXPECT_EQ(host.log.back(), "Yield");
   }
-}
-
-TEST(SaverLoop, NegativeIntervalChecksTheFlagOnlyBetweenCycles) {
-  FakeSaverHost host(300, 300);
-  ModuleValues values = Values(2, -1, L"/s");
-  Quendelrix_S form(host, values);
-  host.onYield = CloseAtYield(form, 3);  // after the third melt
-  form.Form_Load();
-  EXPECT_EQ(host.yields, 3);
-  EXPECT_EQ(host.Count("SecondsSinceMidnight"), 3);
-  EXPECT_EQ(host.Count("Sleep 10"), 0);
-}
-
-TEST(SaverLoop, ACloseAtAFrameStartSkipsTheMelt) {
-  FakeSaverHost host(300, 300);
-  ModuleValues values = Values(2, 10, L"/s");
-  Quendelrix_S form(host, values);
-  host.onYield = CloseAtYield(form, 5);  // the start of frame 2
-  form.Form_Load();
-  EXPECT_EQ(host.Count("Sleep 10"), 2);
-  EXPECT_EQ(host.Count("SecondsSinceMidnight"), 0);
-  EXPECT_EQ(host.log.back(), "Yield");
-  EXPECT_EQ(host.yields, 6);  // and the one between cycles
-}
-
-TEST(SaverLoop, ACloseInTheLastFramesClosingYieldWaitsForTheMelt) {
-  FakeSaverHost host(300, 300);
-  ModuleValues values = Values(2, 1, L"/s");
-  Quendelrix_S form(host, values);
-  host.onYield = CloseAtYield(form, 4);  // frame 1's closing yield
-  form.Form_Load();
-  EXPECT_EQ(host.yields, 5);  // then the yield after the melt
-  EXPECT_EQ(host.Count("SecondsSinceMidnight"), 1);
-  EXPECT_EQ(host.Count("Present"), 2 + kMeltCopies / kMeltCopiesPerPresent);
 }
 
 TEST(SaverLoop, TheMeltIsShownAsItProceeds) {
