@@ -195,10 +195,11 @@ TEST(DialogLoad, ScrollBarsTakeStoredValuesInRangeOnly) {
       {60, -5, 60, 100},    {19, 501, 20, 100},   {21, 499, 21, 499},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "balls " << c.balls << ", interval " << c.interval);
     Dialog d(c.balls, c.interval);
     d.Load();
-    EXPECT_EQ(d.form->HS(0).value, c.hs0) << c.balls;
-    EXPECT_EQ(d.form->HS(1).value, c.hs1) << c.interval;
+    EXPECT_EQ(d.form->HS(0).value, c.hs0);
+    EXPECT_EQ(d.form->HS(1).value, c.hs1);
     EXPECT_EQ(d.Num(0), std::to_wstring(c.hs0));
     EXPECT_EQ(d.Num(1), std::to_wstring(c.hs1));
     EXPECT_EQ(d.form->HS(0).min, 20);
@@ -255,7 +256,8 @@ TEST(DialogLens, PathOfTheLensFrameByFrame) {
       {107, 321, 186}, {108, 318, 184}, {200, 42, 0},   {214, 0, 28},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(p[c.frame], std::make_pair(c.x, c.y)) << "frame " << c.frame;
+    SCOPED_TRACE(testing::Message() << "frame " << c.frame);
+    EXPECT_EQ(p[c.frame], std::make_pair(c.x, c.y));
   }
 }
 
@@ -329,7 +331,8 @@ TEST(DialogControls, HandCursorOnExactlySixControls) {
       {20, 252, DialogControl::lbl_9},    {450, 280, DialogControl::kNone},
   };
   for (const auto& p : points) {
-    EXPECT_EQ(d.form->ControlAt(p.x, p.y), p.c) << p.x << "," << p.y;
+    SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
+    EXPECT_EQ(d.form->ControlAt(p.x, p.y), p.c);
   }
   // A label sized to its text takes the measured size.
   d.form->AutoSizeLabel(DialogControl::lbl_URL, 150, 13);
@@ -346,6 +349,8 @@ TEST(DialogControls, ScrollBarStepsAndLimits) {
       {1, ScrollAction::kLeftEnd, 0, 100},   {1, ScrollAction::kThumb, 5, 100},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "bar " << c.bar << ", action "
+                                    << static_cast<int>(c.a) << ", thumb " << c.thumb);
     Dialog d;
     d.host.passesBeforeClose = 1 << 30;
     d.Load({[&] {
@@ -412,6 +417,7 @@ TEST(DialogClose, CancelCloseBoxAndSystemCloseWriteNothing) {
       [](Dialog& d) { d.form->Unload(); },
   };
   for (const auto& close : closers) {
+    SCOPED_TRACE(testing::Message() << "closer " << (&close - closers));
     Dialog d;
     d.host.passesBeforeClose = 1 << 30;
     d.Load({[&] { close(d); }});

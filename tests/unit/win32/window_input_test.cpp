@@ -97,7 +97,10 @@ TEST(Win32Input, TheContractsKeyCodesAreTheSystems) {
       {kKeyDecimal, VK_DECIMAL}, {kKeyDivide, VK_DIVIDE}, {kKeyF1, VK_F1},
       {kKeyF1 + 23, VK_F24},   {kKeyNumLock, VK_NUMLOCK}, {kKeyScrollLock, VK_SCROLL},
   };
-  for (const auto& c : codes) EXPECT_EQ(c.contract, c.system) << c.system;
+  for (const auto& c : codes) {
+    SCOPED_TRACE(c.system);
+    EXPECT_EQ(c.contract, c.system);
+  }
 }
 
 // The modifier bits come from the thread's keyboard state.
