@@ -6,26 +6,10 @@
 
 #include <initializer_list>
 
+#include "form_input_cases.h"
+
 namespace qx::win32 {
 namespace {
-
-FormInput Mouse(FormInput::Kind kind, int button, int shift, float x, float y) {
-  FormInput input;
-  input.kind = kind;
-  input.button = button;
-  input.shift = shift;
-  input.x = x;
-  input.y = y;
-  return input;
-}
-
-FormInput Key(int keyCode, int shift) {
-  FormInput input;
-  input.kind = FormInput::Kind::kKeyDown;
-  input.keyCode = keyCode;
-  input.shift = shift;
-  return input;
-}
 
 TEST(Win32Input, MessagesBecomeTheFormsContract) {
   using Kind = FormInput::Kind;
@@ -38,40 +22,35 @@ TEST(Win32Input, MessagesBecomeTheFormsContract) {
     FormInput want;
   } cases[] = {
       {"left press", WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 200), 0,
-       Mouse(Kind::kMouseDown, kLeftButton, 0, 100, 200)},
+       MouseInput(Kind::kMouseDown, kLeftButton, 0, 100, 200)},
       {"right press with Shift", WM_RBUTTONDOWN, MK_RBUTTON | MK_SHIFT, MAKELPARAM(5, 6),
-       kShiftKey, Mouse(Kind::kMouseDown, kRightButton, kShiftKey, 5, 6)},
+       kShiftKey, MouseInput(Kind::kMouseDown, kRightButton, kShiftKey, 5, 6)},
       {"middle press", WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(0, 0), 0,
-       Mouse(Kind::kMouseDown, kMiddleButton, 0, 0, 0)},
+       MouseInput(Kind::kMouseDown, kMiddleButton, 0, 0, 0)},
       {"left release", WM_LBUTTONUP, 0, MAKELPARAM(1023, 767), kCtrlKey | kAltKey,
-       Mouse(Kind::kMouseUp, kLeftButton, kCtrlKey | kAltKey, 1023, 767)},
+       MouseInput(Kind::kMouseUp, kLeftButton, kCtrlKey | kAltKey, 1023, 767)},
       {"right release, the left still held", WM_RBUTTONUP, MK_LBUTTON, MAKELPARAM(9, 9), 0,
-       Mouse(Kind::kMouseUp, kRightButton, 0, 9, 9)},
+       MouseInput(Kind::kMouseUp, kRightButton, 0, 9, 9)},
       {"middle release", WM_MBUTTONUP, 0, MAKELPARAM(3, 4), 0,
-       Mouse(Kind::kMouseUp, kMiddleButton, 0, 3, 4)},
+       MouseInput(Kind::kMouseUp, kMiddleButton, 0, 3, 4)},
       {"a move carries the held buttons", WM_MOUSEMOVE,
        MK_LBUTTON | MK_RBUTTON | MK_MBUTTON | MK_CONTROL, MAKELPARAM(640, 480), kCtrlKey,
-       Mouse(Kind::kMouseMove, kLeftButton | kRightButton | kMiddleButton, kCtrlKey, 640, 480)},
+       MouseInput(Kind::kMouseMove, kLeftButton | kRightButton | kMiddleButton, kCtrlKey, 640,
+                  480)},
       {"the side buttons have no bit", WM_MOUSEMOVE, MK_XBUTTON1 | MK_XBUTTON2,
-       MAKELPARAM(1, 2), 0, Mouse(Kind::kMouseMove, 0, 0, 1, 2)},
+       MAKELPARAM(1, 2), 0, MouseInput(Kind::kMouseMove, 0, 0, 1, 2)},
       {"a captured move left of and above the window", WM_MOUSEMOVE, MK_LBUTTON,
-       MAKELPARAM(-3, -1), 0, Mouse(Kind::kMouseMove, kLeftButton, 0, -3, -1)},
+       MAKELPARAM(-3, -1), 0, MouseInput(Kind::kMouseMove, kLeftButton, 0, -3, -1)},
       {"a key is its virtual-key code", WM_KEYDOWN, 'A', 0x001E0001, kShiftKey,
-       Key('A', kShiftKey)},
-      {"Shift alone", WM_KEYDOWN, VK_SHIFT, 0x002A0001, kShiftKey, Key(kKeyShift, kShiftKey)},
-      {"a key with Alt", WM_SYSKEYDOWN, VK_F4, 0x203E0001, kAltKey, Key(kKeyF1 + 3, kAltKey)},
-      {"Esc", WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, Key(kKeyEscape, 0)},
+       KeyInput('A', kShiftKey)},
+      {"Shift alone", WM_KEYDOWN, VK_SHIFT, 0x002A0001, kShiftKey, KeyInput(kKeyShift, kShiftKey)},
+      {"a key with Alt", WM_SYSKEYDOWN, VK_F4, 0x203E0001, kAltKey, KeyInput(kKeyF1 + 3, kAltKey)},
+      {"Esc", WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, KeyInput(kKeyEscape, 0)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const auto got = FormInputFromMessage(c.msg, c.w, c.l, c.shift);
-    ASSERT_TRUE(got.has_value());
-    EXPECT_EQ(got->kind, c.want.kind);
-    EXPECT_EQ(got->button, c.want.button);
-    EXPECT_EQ(got->shift, c.want.shift);
-    EXPECT_EQ(got->x, c.want.x);
-    EXPECT_EQ(got->y, c.want.y);
-    EXPECT_EQ(got->keyCode, c.want.keyCode);
+    EXPECT_EQ(got, c.want);
   }
   for (UINT other : {WM_KEYUP, WM_CHAR, WM_MOUSEWHEEL, WM_XBUTTONDOWN, WM_PAINT}) {
     SCOPED_TRACE(other);
