@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "startup/window_titles.h"
 #include "tests/e2e/harness.h"
 
 namespace qx::e2e {
 namespace {
 
-constexpr wchar_t kSaverTitle[] = L"Quendelrix(Main)";
 constexpr DWORD kWindowWait = 8000;
 constexpr DWORD kEndWait = 3000;
 // Long enough for the window's first WM_MOUSEMOVE and a few frames.

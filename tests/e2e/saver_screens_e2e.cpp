@@ -16,12 +16,12 @@
 
 #include "saver/quendelrix_s.h"
 #include "saver/windowless_host.h"
+#include "startup/window_titles.h"
 #include "tests/e2e/harness.h"
 
 namespace qx::e2e {
 namespace {
 
-constexpr wchar_t kSaverTitle[] = L"Quendelrix(Main)";
 constexpr DWORD kWindowWait = 8000;
 constexpr DWORD kEndWait = 3000;
 // No melt while a test runs: the first ball phase lasts minutes.
