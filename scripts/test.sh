@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test of the project: installs what is missing, builds the native tree
-# (AddressSanitizer + UndefinedBehaviorSanitizer) and the Windows tree, runs
+# (AddressSanitizer + UndefinedBehaviorSanitizer), the portable core alone
+# (without any host's libraries) and the Windows tree, runs
 # the unit tests natively and under Wine, the end-to-end suite under Wine on a
 # private X display (the setup program included), the release files (built
 # twice and compared, the Debian package run by XScreenSaver), and short
@@ -15,6 +16,15 @@ echo "== native build and unit tests (ASan + UBSan)"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --test-dir build/native --output-on-failure -j2
+
+echo "== the portable core and its unit tests alone, without the hosts' libraries"
+cmake --preset core >/dev/null
+cmake --build --preset core
+if ninja -C build/core -t deps | grep -q '/X11/'; then
+  echo "the portable core read an X11 header"
+  exit 1
+fi
+ctest --test-dir build/core --output-on-failure -j2
 
 echo "== Windows build"
 cmake --preset windows >/dev/null
