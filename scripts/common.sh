@@ -16,7 +16,10 @@ QX_PACKAGES=(
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.
+# Runs as root, or through sudo for everything that changes the system.
 qx_install_packages() {
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
   local missing=()
   local p
   for p in "${QX_PACKAGES[@]}"; do
@@ -24,21 +27,25 @@ qx_install_packages() {
       missing+=("$p")
     fi
   done
-  if ((${#missing[@]})); then
-    echo "installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-  fi
   # Wine takes its code page from the locale: the tests run it under the
   # Japanese, Chinese (simplified and traditional), Korean and Western UTF-8
   # locales, which must exist.
-  local loc
+  local locales=() loc
   for loc in ja_JP zh_CN zh_TW ko_KR en_US; do
-    if ! locale -a 2>/dev/null | grep -qx "$loc.utf8"; then
-      $sudo localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
-    fi
+    locale -a 2>/dev/null | grep -qx "$loc.utf8" || locales+=("$loc")
+  done
+  if ((${#missing[@]} == 0 && ${#locales[@]} == 0)); then
+    echo "packages and locales: all present"
+    return 0
+  fi
+  if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+  for loc in "${locales[@]}"; do
+    echo "generating the locale $loc.UTF-8"
+    $sudo localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
   done
 }
 
