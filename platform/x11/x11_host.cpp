@@ -131,9 +131,13 @@ int X11SaverHost::Open(const Options& options, std::string& error) {
   XGCValues values{};
   values.graphics_exposures = False;
   gc_ = XCreateGC(display_, window_, GCGraphicsExposures, &values);
+  // Asked first: Xlib prints a warning when a server without MIT-SHM is
+  // asked for its version.
+  int opcode = 0, firstEvent = 0, firstError = 0;
   int major = 0, minor = 0;
   Bool pixmaps = False;
-  shmUsable_ = XShmQueryVersion(display_, &major, &minor, &pixmaps) &&
+  shmUsable_ = XQueryExtension(display_, "MIT-SHM", &opcode, &firstEvent, &firstError) &&
+               XShmQueryVersion(display_, &major, &minor, &pixmaps) &&
                ImageByteOrder(display_) == LSBFirst;
   XSync(display_, False);
   return 0;
