@@ -12,6 +12,7 @@ QX_PACKAGES=(
   fonts-ipafont-gothic  # Japanese labels of the settings dialog under Wine
   libx11-dev libxext-dev  # the native Linux program (Xlib, MIT-SHM)
   xscreensaver util-linux  # its end-to-end tests with the real daemon (setpriv)
+  libxdamage-dev  # the scenarios count the program's puts to a window (X DAMAGE)
   nsis zip dpkg-dev  # the release files: setup program, zip, Debian package
 )
 
