@@ -22,8 +22,6 @@ namespace qx::e2e {
 namespace {
 
 constexpr wchar_t kDialogTitle[] = L"Quendelrixの設定";
-constexpr DWORD kOpen = 15000;
-constexpr DWORD kClose = 8000;
 constexpr int kWidth = 479, kHeight = 302;
 // 球の数 and ｲﾝﾀｰﾊﾞﾙ as the file stores them (Shift-JIS).
 const std::string kKeyBalls = "\x8B\x85\x82\xCC\x90\x94";
@@ -71,10 +69,29 @@ class OpenDialog {
     WaitUntil([&] {
       hwnd_ = FindTopWindow(kDialogTitle);
       return hwnd_ && IsWindowVisible(hwnd_);
-    }, kOpen);
-    if (hwnd_) PumpFor(400);  // past the opening zoom and the first frames
+    });
+    // Past the opening zoom: the lens moves.
+    if (hwnd_ && !WaitForChanges(Area(), 1, &process_)) hwnd_ = nullptr;
   }
   HWND hwnd() const { return hwnd_; }
+  // The window on the screen.
+  RECT Area() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return r;
+  }
+  // The dialog has handled the input sent to it so far: its lens has moved
+  // on since, and it goes through its messages between two steps of the
+  // lens. False when it ended instead.
+  bool Handled() {
+    return WaitForChanges(Area(), kFramesPastInput, &process_) && process_.Running();
+  }
+  // A press has reached the dialog: it holds the mouse capture.
+  bool Captured() const { return WaitUntil([&] { return CaptureOf(hwnd_) == hwnd_; }); }
+  // The keyboard focus is on scroll bar `index`.
+  bool Focused(int index) const {
+    return WaitUntil([&] { return FocusOf(hwnd_) == Bars()[static_cast<size_t>(index)]; });
+  }
   ScrProcess& process() { return process_; }
   POINT Screen(POINT client) const {
     POINT p = client;
@@ -112,6 +129,15 @@ class OpenDialog {
                         SMTO_ABORTIFHUNG, 2000, &pos);
     return static_cast<int>(pos);
   }
+  // The value of scroll bar `index` once it is `value` and no scroll bar
+  // holds the mouse any more (a click on an arrow moves the bar when it is
+  // pressed; until its release is handled, the bar takes every click);
+  // another value when it does not get there.
+  int BarOnceItIs(int index, int value) const {
+    int now = -1;
+    WaitUntil([&] { return (now = BarValue(index)) == value && CaptureOf(hwnd_) == nullptr; });
+    return now;
+  }
   // A point of a scroll bar in client coordinates: `fromRight` pixels left
   // of its right end, halfway down.
   POINT BarPoint(int index, int fromRight) const {
@@ -121,7 +147,7 @@ class OpenDialog {
     ScreenToClient(hwnd_, &p);
     return p;
   }
-  bool Closed(DWORD ms) { return process_.WaitForExit(ms); }
+  bool Closed() { return process_.WaitForExit(kCeiling); }
 
  private:
   ScrProcess process_;
@@ -148,7 +174,7 @@ TEST(DialogE2E, OpensCentredBorderlessAndEndsWhenClosed) {
     EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME), 0);
 
     PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(dialog.Closed(kClose)) << args;
+    EXPECT_TRUE(dialog.Closed()) << args;
   }
   EXPECT_FALSE(std::filesystem::exists(folder.ini()));
 }
@@ -172,7 +198,7 @@ TEST(DialogE2E, ScrollBarsShowStoredSettingsWithinTheirRanges) {
     EXPECT_EQ(dialog.BarValue(0), c.balls) << c.file;
     EXPECT_EQ(dialog.BarValue(1), c.interval) << c.file;
     PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(dialog.Closed(kClose));
+    EXPECT_TRUE(dialog.Closed());
   }
 }
 
@@ -195,7 +221,7 @@ TEST(DialogE2E, SetSavesBothSettingsAndKeepsTheRestOfTheFile) {
   ASSERT_TRUE(dialog.hwnd());
   EXPECT_EQ(dialog.BarValue(0), 42);
   dialog.ClickAt(kSetButton);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   EXPECT_EQ(ReadFileBytes(folder.ini()),
             comment + "[Section]\r\n" + kKeyBalls + "= 42\r\n" + kKeyInterval +
                 "= 250\r\n" + last);
@@ -210,10 +236,9 @@ TEST(DialogE2E, AnUnwritableProgramFolderSavesIntoTheUsersFileAndTheNextStartRea
     OpenDialog dialog(folder);
     ASSERT_TRUE(dialog.hwnd());
     dialog.ClickAt(dialog.BarPoint(0, 4));
-    PumpFor(150);
-    ASSERT_EQ(dialog.BarValue(0), 61);
+    ASSERT_EQ(dialog.BarOnceItIs(0, 61), 61);
     dialog.ClickAt(kSetButton);
-    EXPECT_TRUE(dialog.Closed(kClose)) << "closes without a message";
+    EXPECT_TRUE(dialog.Closed()) << "closes without a message";
   }
   EXPECT_EQ(ReadFileBytes(UserIniPath()),
             "[Section]\r\n" + kKeyBalls + "= 61\r\n" + kKeyInterval + "= 300\r\n");
@@ -226,7 +251,7 @@ TEST(DialogE2E, AnUnwritableProgramFolderSavesIntoTheUsersFileAndTheNextStartRea
   EXPECT_EQ(next.BarValue(0), 61);
   EXPECT_EQ(next.BarValue(1), 300);
   PostMessageW(next.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(next.Closed(kClose));
+  EXPECT_TRUE(next.Closed());
 }
 
 TEST(DialogE2E, ArrowsTroughAndKeysMoveTheBarsAndSetSavesThem) {
@@ -237,26 +262,23 @@ TEST(DialogE2E, ArrowsTroughAndKeysMoveTheBarsAndSetSavesThem) {
   // HS(1): one click on the right arrow (1), one in the trough right of the
   // thumb (10).
   dialog.ClickAt(dialog.BarPoint(1, 4));
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(1), 301);
+  EXPECT_EQ(dialog.BarOnceItIs(1, 301), 301);
   dialog.ClickAt(dialog.BarPoint(1, 22));
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(1), 311);
+  EXPECT_EQ(dialog.BarOnceItIs(1, 311), 311);
   // HS(0) to its end with the keyboard: it has the focus.
   dialog.ClickAt(dialog.BarPoint(0, 4));
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(0), 61);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 61), 61);
+  ASSERT_TRUE(dialog.Focused(0));
   PressKey(VK_END);
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(0), 100);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 100), 100);
   // Press Set, move off the button, release: still saves.
   const POINT set = dialog.Screen(kSetButton);
-  MouseMoveTo(set.x, set.y);
+  PlaceCursor(set.x, set.y);
   MouseDown(Button::kLeft);
-  PumpFor(100);
+  ASSERT_TRUE(dialog.Captured());
   MouseMoveTo(set.x - 300, set.y + 40);
   MouseUp(Button::kLeft);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   ExpectStored(folder.ini(), 100, 311);
 }
 
@@ -268,14 +290,14 @@ TEST(DialogE2E, CancelCloseBoxAndSystemCloseLeaveTheFileAlone) {
     OpenDialog dialog(folder);
     ASSERT_TRUE(dialog.hwnd());
     dialog.ClickAt(dialog.BarPoint(0, 4));  // a change that must not be saved
-    PumpFor(150);
+    ASSERT_EQ(dialog.BarOnceItIs(0, 43), 43);
     switch (way) {
       case 0: dialog.ClickAt(kCancelButton); break;
       case 1: dialog.ClickAt(kCancelButton, Button::kRight); break;
       case 2: dialog.ClickAt(kCloseBox); break;
       case 3: PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0); break;
     }
-    EXPECT_TRUE(dialog.Closed(kClose)) << "way " << way;
+    EXPECT_TRUE(dialog.Closed()) << "way " << way;
     EXPECT_EQ(ReadFileBytes(folder.ini()), before) << "way " << way;
   }
 }
@@ -313,19 +335,18 @@ TEST(DialogE2E, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
   OpenDialog dialog(folder);
   ASSERT_TRUE(dialog.hwnd());
   dialog.ClickAt(dialog.BarPoint(0, 4));
-  PumpFor(150);
-  ASSERT_EQ(dialog.BarValue(0), 61);
+  ASSERT_EQ(dialog.BarOnceItIs(0, 61), 61);
   dialog.ClickAt(kSetButton);
   HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(dialog.process().Pid())); }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(dialog.process().Pid())); }));
   const std::wstring texts = AllTexts(box);
   EXPECT_NE(texts.find(L"保存できませんでした"), std::wstring::npos);
   // It names the file tried last: the user's.
   EXPECT_NE(texts.find(UserIniPath().wstring()), std::wstring::npos);
   EXPECT_TRUE(dialog.process().Running());
   PostMessageW(box, WM_COMMAND, IDOK, 0);
-  PumpFor(500);
-  EXPECT_TRUE(dialog.process().Running());
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "the message box stays";
+  EXPECT_TRUE(dialog.Handled()) << "the dialog closed with the message";
   EXPECT_TRUE(IsWindow(dialog.hwnd()));
   EXPECT_EQ(dialog.BarValue(0), 61);  // the user's value is still there
   EXPECT_TRUE(std::filesystem::is_directory(folder.ini()));
@@ -334,7 +355,7 @@ TEST(DialogE2E, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
   EXPECT_EQ(EntriesIn(folder.path), 2u);
   EXPECT_EQ(EntriesIn(UserIniPath().parent_path()), 1u);
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 TEST(DialogE2E, DraggingTheTitleBarMovesTheWindow) {
@@ -345,31 +366,28 @@ TEST(DialogE2E, DraggingTheTitleBarMovesTheWindow) {
   GetWindowRect(dialog.hwnd(), &before);
   const POINT grab = dialog.Screen(kTitleBar);
   // The right button does not drag.
-  MouseMoveTo(grab.x, grab.y);
+  PlaceCursor(grab.x, grab.y);
   MouseDown(Button::kRight);
-  PumpFor(50);
+  ASSERT_TRUE(dialog.Captured());
   MouseMoveTo(grab.x + 30, grab.y + 30);
-  PumpFor(100);
   MouseUp(Button::kRight);
-  PumpFor(100);
+  ASSERT_TRUE(dialog.Handled());
   GetWindowRect(dialog.hwnd(), &after);
   EXPECT_EQ(after.left, before.left);
   EXPECT_EQ(after.top, before.top);
   // The left button does, one pixel for one pixel.
-  MouseMoveTo(grab.x, grab.y);
+  PlaceCursor(grab.x, grab.y);
   MouseDown(Button::kLeft);
-  PumpFor(50);
-  for (int step = 1; step <= 5; ++step) {
-    MouseMoveTo(grab.x - 12 * step, grab.y + 8 * step);
-    PumpFor(40);
-  }
+  ASSERT_TRUE(dialog.Captured());
+  for (int step = 1; step <= 5; ++step) MouseMoveTo(grab.x - 12 * step, grab.y + 8 * step);
   MouseUp(Button::kLeft);
-  PumpFor(200);
-  GetWindowRect(dialog.hwnd(), &after);
-  EXPECT_EQ(after.left, before.left - 60);
-  EXPECT_EQ(after.top, before.top + 40);
+  EXPECT_TRUE(WaitUntil([&] {
+    GetWindowRect(dialog.hwnd(), &after);
+    return after.left == before.left - 60 && after.top == before.top + 40;
+  })) << "moved to " << after.left << "," << after.top << " from " << before.left << ","
+      << before.top;
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 TEST(DialogE2E, ASecondCopyEndsAtOnceWhileTheDialogIsOpen) {
@@ -379,11 +397,11 @@ TEST(DialogE2E, ASecondCopyEndsAtOnceWhileTheDialogIsOpen) {
   for (const wchar_t* args : {L"/c", L"/s"}) {
     auto second = ScrProcess::Start(folder.scr, args);
     ASSERT_TRUE(second.Started());
-    EXPECT_TRUE(second.WaitForExit(3000)) << args;
+    EXPECT_TRUE(second.WaitForExit(kCeiling)) << args;
   }
   EXPECT_TRUE(dialog.process().Running());
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 int Luma(Pixel p) { return (RedOf(p) * 3 + GreenOf(p) * 6 + BlueOf(p)) / 10; }
@@ -394,9 +412,17 @@ TEST(DialogE2E, ShowsItsSkinAndAnimatesTheLens) {
   ASSERT_TRUE(dialog.hwnd());
   const POINT o = dialog.Screen({0, 0});
   const Image first = CaptureScreen();
-  PumpFor(300);
-  const Image second = CaptureScreen();
   auto at = [&](const Image& img, int x, int y) { return img.At(o.x + x, o.y + y); };
+  // The lens moves over the photograph; the skin does not.
+  Image second;
+  int changed = 0;
+  EXPECT_TRUE(WaitUntil([&] {
+    second = CaptureScreen();
+    changed = 0;
+    for (int y = 40; y < 240; ++y)
+      for (int x = 20; x < 340; ++x) changed += at(first, x, y) != at(second, x, y);
+    return changed > 200;
+  })) << changed << " pixels of the photograph changed";
   // Gradient: pale lavender in the middle rows, dark blue at the bottom.
   EXPECT_EQ(at(first, 5, 151), Rgb(220, 220, 250));
   EXPECT_EQ(at(first, 5, 301), Rgb(2, 2, 32));
@@ -408,11 +434,6 @@ TEST(DialogE2E, ShowsItsSkinAndAnimatesTheLens) {
   // The photograph: sky above, flowers below.
   const Pixel sky = at(first, 20 + 300, 40 + 10);
   EXPECT_GT(BlueOf(sky), RedOf(sky) + 40);
-  // The lens moves between the two captures; the skin does not.
-  int changed = 0;
-  for (int y = 40; y < 240; ++y)
-    for (int x = 20; x < 340; ++x) changed += at(first, x, y) != at(second, x, y);
-  EXPECT_GT(changed, 200);
   for (int y = 0; y < kHeight; y += 3) {
     EXPECT_EQ(at(first, 460, y), at(second, 460, y)) << y;
   }
@@ -423,7 +444,7 @@ TEST(DialogE2E, ShowsItsSkinAndAnimatesTheLens) {
     SaveBmp(shot, std::filesystem::path(dir) / "dialog.bmp");
   }
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 }  // namespace
@@ -509,7 +530,7 @@ TEST(DialogE2E, SetSavesTheSameFileWhateverTheCodePage) {
     GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
     auto child = ScrProcess::StartCommandLine(std::wstring(L"\"") + self +
                                               L"\" --gtest_filter=DialogAcpProbe.Write");
-    ASSERT_TRUE(child.WaitForExit(20000));
+    ASSERT_TRUE(child.WaitForExit(kCeiling));
     ASSERT_EQ(ReadFileBytes(probeFile), std::to_string(GetACP()));
   }
 
@@ -519,9 +540,9 @@ TEST(DialogE2E, SetSavesTheSameFileWhateverTheCodePage) {
   EXPECT_EQ(dialog.BarValue(0), 45);
   EXPECT_EQ(dialog.BarValue(1), 150);
   dialog.ClickAt(dialog.BarPoint(0, 4));
-  PumpFor(150);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 46), 46);
   dialog.ClickAt(kSetButton);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   EXPECT_EQ(ReadFileBytes(folder.ini()),
             "[Section]\r\n" + kKeyBalls + "= 46\r\n" + kKeyInterval + "= 150\r\n");
 }
@@ -532,11 +553,12 @@ TEST(DialogE2E, SetSavesTheSameFileWhateverTheCodePage) {
 namespace qx::e2e {
 namespace {
 
-// The cursor the system shows at a client point of the dialog.
+// The cursor the system shows at a client point of the dialog, once the
+// dialog has handled the move there.
 HCURSOR CursorOver(OpenDialog& dialog, POINT client) {
   const POINT p = dialog.Screen(client);
-  MouseMoveTo(p.x, p.y);
-  PumpFor(150);
+  PlaceCursor(p.x, p.y);
+  dialog.Handled();
   CURSORINFO ci{};
   ci.cbSize = sizeof ci;
   GetCursorInfo(&ci);
@@ -582,9 +604,9 @@ TEST(DialogE2E, HandCursorOnTheControlsAndTooltipOnTheCloseBox) {
     if (TooltipShown(dialog.process().Pid())) return true;
     if (++nudge % 40 == 1) MouseMoveTo(box.x + (nudge / 40) % 2, box.y);
     return false;
-  }, 6000));
+  }));
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 }  // namespace
@@ -633,19 +655,11 @@ TEST(DialogE2E, TheHomePageLabelLeavesTheDialogOpenAndAnimating) {
   OpenDialog dialog(folder);
   ASSERT_TRUE(dialog.hwnd());
   dialog.ClickAt({40, 278});
-  PumpFor(1500);
-  ASSERT_TRUE(dialog.process().Running());
+  // The lens goes on: the dialog has been through its messages since.
+  ASSERT_TRUE(dialog.Handled()) << "the dialog closed or stopped";
   ASSERT_TRUE(IsWindow(dialog.hwnd()));
-  const POINT o = dialog.Screen({0, 0});
-  const Image a = CaptureScreen();
-  PumpFor(300);
-  const Image b = CaptureScreen();
-  int changed = 0;
-  for (int y = 40; y < 240; ++y)
-    for (int x = 20; x < 340; ++x) changed += a.At(o.x + x, o.y + y) != b.At(o.x + x, o.y + y);
-  EXPECT_GT(changed, 200);
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 }  // namespace
@@ -694,19 +708,24 @@ TEST(DialogCaptureE2E, ALostCaptureEndsThePressAndTheNextClickActsWhereItLands) 
     OpenDialog dialog(folder);
     ASSERT_TRUE(dialog.hwnd());
     dialog.ClickAt(dialog.BarPoint(0, 4));  // 43: the value Set must save
-    PumpFor(150);
-    ASSERT_EQ(dialog.BarValue(0), 43);
+    ASSERT_EQ(dialog.BarOnceItIs(0, 43), 43);
 
     const POINT press = dialog.Screen(drag ? kTitleBar : kCancelButton);
-    MouseMoveTo(press.x, press.y);
-    PumpFor(50);
+    PlaceCursor(press.x, press.y);
     MouseDown(Button::kLeft);
-    PumpFor(150);
+    ASSERT_TRUE(dialog.Captured());
     if (drag) {
+      RECT start;
+      GetWindowRect(dialog.hwnd(), &start);
       MouseMoveTo(press.x - 12, press.y + 8);
-      PumpFor(150);
+      EXPECT_TRUE(WaitUntil([&] {
+        RECT now;
+        GetWindowRect(dialog.hwnd(), &now);
+        return now.left == start.left - 12 && now.top == start.top + 8;
+      })) << "the drag did not start";
     } else {
-      EXPECT_FALSE(CancelFaceReleased(dialog.hwnd())) << "no pressed face";
+      EXPECT_TRUE(WaitUntil([&] { return !CancelFaceReleased(dialog.hwnd()); }))
+          << "no pressed face";
     }
     if (way.loss == WM_CANCELMODE) {
       PostMessageW(dialog.hwnd(), WM_CANCELMODE, 0, 0);
@@ -715,27 +734,25 @@ TEST(DialogCaptureE2E, ALostCaptureEndsThePressAndTheNextClickActsWhereItLands) 
       PostMessageW(dialog.hwnd(), WM_CAPTURECHANGED, 0,
                    reinterpret_cast<LPARAM>(GetDesktopWindow()));
     }
-    PumpFor(150);
+    ASSERT_TRUE(dialog.Handled());
     RECT before, after;
     GetWindowRect(dialog.hwnd(), &before);
     EXPECT_TRUE(CancelFaceReleased(dialog.hwnd()));
     // Moves over the window no longer drag it; the release lands outside.
     for (int step = 1; step <= 3; ++step) {
       MouseMoveTo(press.x - 12 - 10 * step, press.y + 8 + 6 * step);
-      PumpFor(60);
     }
+    ASSERT_TRUE(dialog.Handled());
     GetWindowRect(dialog.hwnd(), &after);
     EXPECT_EQ(after.left, before.left);
     EXPECT_EQ(after.top, before.top);
     MouseMoveTo(before.left - 100, before.top + 10);
-    PumpFor(50);
     MouseUp(Button::kLeft);
-    PumpFor(300);
-    ASSERT_TRUE(dialog.process().Running()) << "the release ran Cancel";
+    ASSERT_TRUE(dialog.Handled()) << "the release ran Cancel";
     EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(42, 250));
 
     dialog.ClickAt(kSetButton);
-    EXPECT_TRUE(dialog.Closed(kClose));
+    EXPECT_TRUE(dialog.Closed());
     ExpectStored(folder.ini(), 43, 250);
   }
 }
@@ -774,40 +791,38 @@ TEST(DialogKeysE2E, TabMovesTheFocusBetweenTheBarsAndItComesBackOnActivation) {
   ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(60, 300)));
   OpenDialog dialog(folder);
   ASSERT_TRUE(dialog.hwnd());
-  auto right = [&] {
-    PressKey(VK_RIGHT);
-    PumpFor(200);
-  };
-  right();  // the number of balls has the focus first
-  EXPECT_EQ(dialog.BarValue(0), 61);
+  // The number of balls has the focus first. A key goes to the window that
+  // has the focus when it is sent: each Tab is waited for.
+  ASSERT_TRUE(dialog.Focused(0));
+  PressKey(VK_RIGHT);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 61), 61);
   PressKey(VK_TAB);
-  PumpFor(150);
-  right();
-  EXPECT_EQ(dialog.BarValue(1), 301);
+  ASSERT_TRUE(dialog.Focused(1));
+  PressKey(VK_RIGHT);
+  EXPECT_EQ(dialog.BarOnceItIs(1, 301), 301);
   PressShiftTab();
-  PumpFor(150);
-  right();
-  EXPECT_EQ(dialog.BarValue(0), 62);
+  ASSERT_TRUE(dialog.Focused(0));
+  PressKey(VK_RIGHT);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 62), 62);
   PressKey(VK_TAB);
-  PumpFor(150);
+  ASSERT_TRUE(dialog.Focused(1));
 
   {  // Another window takes the activation, then the dialog gets it back.
     OtherWindow other;
     ASSERT_TRUE(other.hwnd());
     SetForegroundWindow(other.hwnd());
-    PumpFor(300);
-    EXPECT_NE(GetForegroundWindow(), dialog.hwnd());
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other.hwnd(); }));
   }
   SetForegroundWindow(dialog.hwnd());
-  PumpFor(300);
-  EXPECT_EQ(GetForegroundWindow(), dialog.hwnd());
-  right();
-  EXPECT_EQ(dialog.BarValue(1), 302);
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog.hwnd(); }));
+  ASSERT_TRUE(dialog.Focused(1)) << "the focus did not come back to HS(1)";
+  PressKey(VK_RIGHT);
+  EXPECT_EQ(dialog.BarOnceItIs(1, 302), 302);
   EXPECT_EQ(dialog.BarValue(0), 62);
 
   // Nothing of it was saved: Esc is Cancel.
   PressKey(VK_ESCAPE);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(60, 300));
 }
 
@@ -818,18 +833,17 @@ TEST(DialogKeysE2E, EnterSavesLikeSetAndEscClosesLikeCancelRepeatsDoNothing) {
     ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(60, 300)));
     OpenDialog dialog(folder);
     ASSERT_TRUE(dialog.hwnd());
+    ASSERT_TRUE(dialog.Focused(0));
     PressKey(VK_RIGHT);
-    PumpFor(200);
-    ASSERT_EQ(dialog.BarValue(0), 61);
+    ASSERT_EQ(dialog.BarOnceItIs(0, 61), 61);
     // An auto-repeated key press (previous-state bit set) is ignored.
     const HWND bar = dialog.Bars()[0];
     PostMessageW(bar, WM_KEYDOWN, key, (1 << 30) | 1);
-    PumpFor(400);
-    ASSERT_TRUE(dialog.process().Running());
+    ASSERT_TRUE(dialog.Handled()) << "the repeated key closed it";
     EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(60, 300));
 
     PressKey(key);
-    EXPECT_TRUE(dialog.Closed(kClose));
+    EXPECT_TRUE(dialog.Closed());
     const auto file = ReadFileBytes(folder.ini());
     ASSERT_TRUE(file);
     if (key == VK_RETURN) {
@@ -859,7 +873,7 @@ TEST(DialogFrameE2E, ThePictureAreaFrameAndThePhotographJustInside) {
     shot = CaptureScreen();
     return at(21, 41) == photo->At(0, 0) && at(22, 41) == photo->At(1, 0) &&
            at(21, 42) == photo->At(0, 1) && at(340, 240) == photo->At(319, 199);
-  }, 6000);
+  });
   EXPECT_TRUE(clear) << "the photograph does not start at (21, 41)";
   const Pixel shadow = Rgb(40, 40, 64), light = Rgb(236, 236, 255);
   EXPECT_EQ(at(20, 40), shadow);
@@ -872,7 +886,7 @@ TEST(DialogFrameE2E, ThePictureAreaFrameAndThePhotographJustInside) {
   EXPECT_NE(at(19, 39), shadow);  // the gradient just outside
   EXPECT_NE(at(342, 242), light);
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 // A unit edge of the 96 DPI dialog at another DPI: rounded, halves up.
@@ -889,8 +903,8 @@ bool SendDpiChanged(HWND hwnd, DWORD pid, int dpi, const RECT& suggested) {
   bool ok = remote && WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr);
   DWORD_PTR result = 0;
   ok = ok && SendMessageTimeoutW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                                 reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
-                                 5000, &result);
+                                 reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, kCeiling,
+                                 &result);
   CloseHandle(process);  // the few bytes go with the process
   return ok;
 }
@@ -938,7 +952,6 @@ void ExpectScaledDialog(int dpi, int width, int height) {
   // Every label of the panel inside it, clear of the scroll bars: the ink
   // of the cream and the blue labels, looked for in the panel and beyond
   // its right edge.
-  PumpFor(200);
   const Image shot = CaptureScreen();
   const POINT o = dialog.Screen({0, 0});
   const RECT panel{Scaled(357, dpi), Scaled(41, dpi), Scaled(456, dpi), Scaled(240, dpi)};
@@ -987,10 +1000,9 @@ void ExpectScaledDialog(int dpi, int width, int height) {
 
   // The scaled bar and the scaled Set button work as at 100 %.
   dialog.ClickAt(dialog.BarPoint(0, 5));
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(0), 61);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 61), 61);
   dialog.ClickAt(ScaledPoint(kSetButton, dpi));
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   ExpectStored(folder.ini(), 61, 300);
 }
 
@@ -1010,10 +1022,11 @@ TEST(DialogScaleE2E, ADpiChangeTakesTheSuggestedRectangleAndTheNewScale) {
   ASSERT_TRUE(dialog.hwnd());
   const RECT suggested{40, 60, 40 + 958, 60 + 604};
   ASSERT_TRUE(SendDpiChanged(dialog.hwnd(), dialog.process().Pid(), 192, suggested));
-  PumpFor(300);
   RECT window;
-  GetWindowRect(dialog.hwnd(), &window);
-  EXPECT_TRUE(EqualRect(&window, &suggested))
+  EXPECT_TRUE(WaitUntil([&] {
+    GetWindowRect(dialog.hwnd(), &window);
+    return EqualRect(&window, &suggested);
+  }))
       << window.left << "," << window.top << "," << window.right << "," << window.bottom;
   ExpectBarsScaled(dialog, 192);
   // The hot areas moved with the controls: the hand is on the scaled close
@@ -1022,7 +1035,7 @@ TEST(DialogScaleE2E, ADpiChangeTakesTheSuggestedRectangleAndTheNewScale) {
   EXPECT_NE(CursorOver(dialog, ScaledPoint(kCloseBox, 192)), arrow);
   EXPECT_EQ(CursorOver(dialog, kCloseBox), arrow);
   dialog.ClickAt(ScaledPoint(kSetButton, 192));
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   const auto file = ReadFileBytes(folder.ini());
   ASSERT_TRUE(file);
   EXPECT_EQ(StoredNumber(*file, kKeyBalls), 60);
@@ -1035,29 +1048,29 @@ TEST(DialogScaleE2E, DuringATitleBarDragADpiChangeKeepsTheGrabPointUnderTheCurso
   RECT start;
   GetWindowRect(dialog.hwnd(), &start);
   const POINT grab = dialog.Screen(kTitleBar);  // the point (200, 10) of the dialog
-  MouseMoveTo(grab.x, grab.y);
-  PumpFor(50);
+  PlaceCursor(grab.x, grab.y);
   MouseDown(Button::kLeft);
-  PumpFor(100);
+  ASSERT_TRUE(dialog.Captured());
   MouseMoveTo(grab.x + 20, grab.y + 10);
-  PumpFor(150);
+  RECT window;
+  ASSERT_TRUE(WaitUntil([&] {
+    GetWindowRect(dialog.hwnd(), &window);
+    return window.left == start.left + 20 && window.top == start.top + 10;
+  })) << "the drag did not start";
   const RECT suggested{start.left + 20, start.top + 10, start.left + 20 + 719,
                        start.top + 10 + 453};
   ASSERT_TRUE(SendDpiChanged(dialog.hwnd(), dialog.process().Pid(), 144, suggested));
-  PumpFor(150);
   MouseMoveTo(grab.x + 30, grab.y + 16);
-  PumpFor(200);
-  RECT window;
-  GetWindowRect(dialog.hwnd(), &window);
   // The grab point, (200, 10) of the dialog, is (300, 15) at 150 %.
-  EXPECT_EQ(window.left, grab.x + 30 - 300);
-  EXPECT_EQ(window.top, grab.y + 16 - 15);
+  EXPECT_TRUE(WaitUntil([&] {
+    GetWindowRect(dialog.hwnd(), &window);
+    return window.left == grab.x + 30 - 300 && window.top == grab.y + 16 - 15;
+  })) << "at " << window.left << "," << window.top;
   EXPECT_EQ(window.right - window.left, 719);
   EXPECT_EQ(window.bottom - window.top, 453);
   MouseUp(Button::kLeft);
-  PumpFor(100);
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 TEST(DialogScaleE2E, TheManifestAsksForPerMonitorAwarenessVersionTwo) {
@@ -1098,13 +1111,13 @@ TEST(PreviewScaleE2E, At144DpiThePreviewCoversItsPaneInPhysicalPixels) {
   ASSERT_TRUE(WaitUntil([&] {
     child = FindWindowExW(pane.pane(), nullptr, nullptr, L"Preview Window");
     return child && IsWindowVisible(child);
-  }, 5000));
+  }));
   RECT paneRect, childRect;
   GetWindowRect(pane.pane(), &paneRect);
   GetWindowRect(child, &childRect);
   EXPECT_TRUE(EqualRect(&paneRect, &childRect));
   pane.DestroyPane();
-  EXPECT_TRUE(p.WaitForExit(2000));
+  EXPECT_TRUE(p.WaitForExit(kCeiling));
 }
 
 }  // namespace
