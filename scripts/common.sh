@@ -93,12 +93,16 @@ qx_start_xvfb() {
   qx_take_display "$dispfile"
 }
 
-# Waits (up to 10 s) until an X server started with -displayfd has written
-# its display number into the file; exports DISPLAY and removes the file.
+# Waits until an X server started with -displayfd has written its display
+# number into the file (up to two minutes, for a busy machine); exports
+# DISPLAY and removes the file.
 qx_take_display() {
-  local i
-  for i in $(seq 1 100); do
-    [ -s "$1" ] && break
+  local deadline=$((SECONDS + 120))
+  until [ -s "$1" ]; do
+    if [ $SECONDS -ge $deadline ]; then
+      echo "the X server did not start" >&2
+      return 1
+    fi
     sleep 0.1
   done
   export DISPLAY=":$(head -n1 "$1")"
