@@ -116,7 +116,11 @@ void PressKey(WORD vk);
 
 // The whole screen, read back through the screen DC.
 Image CaptureScreen();
-class ScrProcess;
+// The rectangle `area` of the virtual screen (its coordinates may be
+// negative), read back the same way.
+Image CaptureScreenArea(const RECT& area);
+// The virtual screen: every monitor's bounding rectangle.
+RECT VirtualScreenRect();
 // Waits until the rectangle `area` of the virtual screen has changed
 // `times` times, each time against the picture before; false when it
 // stands still until `ms` pass, or when `program` (if given) ends first. A
@@ -135,11 +139,6 @@ constexpr int kFramesPastInput = 3;
 // (nullptr when it has none).
 HWND CaptureOf(HWND window);
 HWND FocusOf(HWND window);
-// The rectangle `area` of the virtual screen (its coordinates may be
-// negative), read back the same way.
-Image CaptureScreenArea(const RECT& area);
-// The virtual screen: every monitor's bounding rectangle.
-RECT VirtualScreenRect();
 // Saves an image as a 24-bit BMP (for looking at a failure).
 bool SaveBmp(const Image& img, const std::filesystem::path& file);
 
