@@ -117,10 +117,14 @@ int X11SaverHost::Open(const Options& options, std::string& error) {
   XGCValues values{};
   values.graphics_exposures = False;
   gc_ = XCreateGC(d, window_, GCGraphicsExposures, &values);
+  // Asked first: Xlib prints a warning when a server without MIT-SHM is
+  // asked for its version.
+  int opcode = 0, firstEvent = 0, firstError = 0;
   int major = 0, minor = 0;
   Bool pixmaps = False;
-  const bool sharedMemory =
-      XShmQueryVersion(d, &major, &minor, &pixmaps) && ImageByteOrder(d) == LSBFirst;
+  const bool sharedMemory = XQueryExtension(d, "MIT-SHM", &opcode, &firstEvent, &firstError) &&
+                            XShmQueryVersion(d, &major, &minor, &pixmaps) &&
+                            ImageByteOrder(d) == LSBFirst;
   image_.emplace(d, visual_, depth_, sharedMemory);
   XSync(d, False);
   if (trap.WindowGone()) windowGone_ = true;

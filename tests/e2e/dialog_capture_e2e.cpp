@@ -48,19 +48,24 @@ TEST(DialogCaptureE2E, ALostCaptureEndsThePressAndTheNextClickActsWhereItLands) 
     OpenDialog dialog(folder);
     ASSERT_TRUE(dialog.hwnd());
     dialog.ClickAt(dialog.BarPoint(0, 4));  // 43: the value Set must save
-    PumpFor(150);
-    ASSERT_EQ(dialog.BarValue(0), 43);
+    ASSERT_EQ(dialog.BarOnceItIs(0, 43), 43);
 
     const POINT press = dialog.Screen(drag ? kTitleBar : kCancelButton);
-    MouseMoveTo(press.x, press.y);
-    PumpFor(50);
+    PlaceCursor(press.x, press.y);
     MouseDown(Button::kLeft);
-    PumpFor(150);
+    ASSERT_TRUE(dialog.Captured());
     if (drag) {
+      RECT start;
+      GetWindowRect(dialog.hwnd(), &start);
       MouseMoveTo(press.x - 12, press.y + 8);
-      PumpFor(150);
+      EXPECT_TRUE(WaitUntil([&] {
+        RECT now;
+        GetWindowRect(dialog.hwnd(), &now);
+        return now.left == start.left - 12 && now.top == start.top + 8;
+      })) << "the drag did not start";
     } else {
-      EXPECT_FALSE(CancelFaceReleased(dialog.hwnd())) << "no pressed face";
+      EXPECT_TRUE(WaitUntil([&] { return !CancelFaceReleased(dialog.hwnd()); }))
+          << "no pressed face";
     }
     if (way.loss == WM_CANCELMODE) {
       PostMessageW(dialog.hwnd(), WM_CANCELMODE, 0, 0);
@@ -69,27 +74,25 @@ TEST(DialogCaptureE2E, ALostCaptureEndsThePressAndTheNextClickActsWhereItLands) 
       PostMessageW(dialog.hwnd(), WM_CAPTURECHANGED, 0,
                    reinterpret_cast<LPARAM>(GetDesktopWindow()));
     }
-    PumpFor(150);
+    ASSERT_TRUE(dialog.Handled());
     RECT before, after;
     GetWindowRect(dialog.hwnd(), &before);
     EXPECT_TRUE(CancelFaceReleased(dialog.hwnd()));
     // Moves over the window no longer drag it; the release lands outside.
     for (int step = 1; step <= 3; ++step) {
       MouseMoveTo(press.x - 12 - 10 * step, press.y + 8 + 6 * step);
-      PumpFor(60);
     }
+    ASSERT_TRUE(dialog.Handled());
     GetWindowRect(dialog.hwnd(), &after);
     EXPECT_EQ(after.left, before.left);
     EXPECT_EQ(after.top, before.top);
     MouseMoveTo(before.left - 100, before.top + 10);
-    PumpFor(50);
     MouseUp(Button::kLeft);
-    PumpFor(300);
-    ASSERT_TRUE(dialog.process().Running()) << "the release ran Cancel";
+    ASSERT_TRUE(dialog.Handled()) << "the release ran Cancel";
     EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(42, 250));
 
     dialog.ClickAt(kSetButton);
-    EXPECT_TRUE(dialog.Closed(kClose));
+    EXPECT_TRUE(dialog.Closed());
     ExpectStored(folder.ini(), 43, 250);
   }
 }

@@ -56,7 +56,7 @@ TEST(DialogCodePageE2E, SetSavesTheSameFileWhateverTheCodePage) {
     GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
     auto child = ScrProcess::StartCommandLine(std::wstring(L"\"") + self +
                                               L"\" --gtest_filter=DialogCodePageE2E.ProbeWritesTheCodePage");
-    ASSERT_TRUE(child.WaitForExit(20000));
+    ASSERT_TRUE(child.WaitForExit(kCeiling));
     ASSERT_EQ(ReadFileBytes(probeFile), std::to_string(GetACP()));
   }
 
@@ -66,9 +66,9 @@ TEST(DialogCodePageE2E, SetSavesTheSameFileWhateverTheCodePage) {
   EXPECT_EQ(dialog.BarValue(0), 45);
   EXPECT_EQ(dialog.BarValue(1), 150);
   dialog.ClickAt(dialog.BarPoint(0, 4));
-  PumpFor(150);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 46), 46);
   dialog.ClickAt(kSetButton);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   EXPECT_EQ(ReadFileBytes(folder.ini()),
             "[Section]\r\n" + kKeyBalls + "= 46\r\n" + kKeyInterval + "= 150\r\n");
 }

@@ -17,8 +17,6 @@
 
 namespace qx::e2e {
 
-inline constexpr DWORD kOpen = 15000;
-inline constexpr DWORD kClose = 8000;
 inline constexpr int kWidth = 479, kHeight = 302;
 // 球の数 and ｲﾝﾀｰﾊﾞﾙ as the file stores them (Shift-JIS).
 inline const std::string kKeyBalls = "\x8B\x85\x82\xCC\x90\x94";
@@ -67,10 +65,29 @@ class OpenDialog {
     WaitUntil([&] {
       hwnd_ = FindTopWindow(kDialogTitle);
       return hwnd_ && IsWindowVisible(hwnd_);
-    }, kOpen);
-    if (hwnd_) PumpFor(400);  // past the opening zoom and the first frames
+    });
+    // Past the opening zoom: the lens moves.
+    if (hwnd_ && !WaitForChanges(Area(), 1, &process_)) hwnd_ = nullptr;
   }
   HWND hwnd() const { return hwnd_; }
+  // The window on the screen.
+  RECT Area() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return r;
+  }
+  // The dialog has handled the input sent to it so far: its lens has moved
+  // on since, and it goes through its messages between two steps of the
+  // lens. False when it ended instead.
+  bool Handled() {
+    return WaitForChanges(Area(), kFramesPastInput, &process_) && process_.Running();
+  }
+  // A press has reached the dialog: it holds the mouse capture.
+  bool Captured() const { return WaitUntil([&] { return CaptureOf(hwnd_) == hwnd_; }); }
+  // The keyboard focus is on scroll bar `index`.
+  bool Focused(int index) const {
+    return WaitUntil([&] { return FocusOf(hwnd_) == Bars()[static_cast<size_t>(index)]; });
+  }
   ScrProcess& process() { return process_; }
   POINT Screen(POINT client) const {
     POINT p = client;
@@ -108,6 +125,15 @@ class OpenDialog {
                         SMTO_ABORTIFHUNG, 2000, &pos);
     return static_cast<int>(pos);
   }
+  // The value of scroll bar `index` once it is `value` and no scroll bar
+  // holds the mouse any more (a click on an arrow moves the bar when it is
+  // pressed; until its release is handled, the bar takes every click);
+  // another value when it does not get there.
+  int BarOnceItIs(int index, int value) const {
+    int now = -1;
+    WaitUntil([&] { return (now = BarValue(index)) == value && CaptureOf(hwnd_) == nullptr; });
+    return now;
+  }
   // A point of a scroll bar in client coordinates: `fromRight` pixels left
   // of its right end, halfway down.
   POINT BarPoint(int index, int fromRight) const {
@@ -117,18 +143,19 @@ class OpenDialog {
     ScreenToClient(hwnd_, &p);
     return p;
   }
-  bool Closed(DWORD ms) { return process_.WaitForExit(ms); }
+  bool Closed() { return process_.WaitForExit(kCeiling); }
 
  private:
   ScrProcess process_;
   HWND hwnd_ = nullptr;
 };
 
-// The cursor the system shows at a client point of the dialog.
+// The cursor the system shows at a client point of the dialog, once the
+// dialog has handled the move there.
 inline HCURSOR CursorOver(OpenDialog& dialog, POINT client) {
   const POINT p = dialog.Screen(client);
-  MouseMoveTo(p.x, p.y);
-  PumpFor(150);
+  PlaceCursor(p.x, p.y);
+  dialog.Handled();
   CURSORINFO ci{};
   ci.cbSize = sizeof ci;
   GetCursorInfo(&ci);

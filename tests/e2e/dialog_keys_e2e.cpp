@@ -44,40 +44,38 @@ TEST(DialogKeysE2E, TabMovesTheFocusBetweenTheBarsAndItComesBackOnActivation) {
   ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(60, 300)));
   OpenDialog dialog(folder);
   ASSERT_TRUE(dialog.hwnd());
-  auto right = [&] {
-    PressKey(VK_RIGHT);
-    PumpFor(200);
-  };
-  right();  // the number of balls has the focus first
-  EXPECT_EQ(dialog.BarValue(0), 61);
+  // The number of balls has the focus first. A key goes to the window that
+  // has the focus when it is sent: each Tab is waited for.
+  ASSERT_TRUE(dialog.Focused(0));
+  PressKey(VK_RIGHT);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 61), 61);
   PressKey(VK_TAB);
-  PumpFor(150);
-  right();
-  EXPECT_EQ(dialog.BarValue(1), 301);
+  ASSERT_TRUE(dialog.Focused(1));
+  PressKey(VK_RIGHT);
+  EXPECT_EQ(dialog.BarOnceItIs(1, 301), 301);
   PressShiftTab();
-  PumpFor(150);
-  right();
-  EXPECT_EQ(dialog.BarValue(0), 62);
+  ASSERT_TRUE(dialog.Focused(0));
+  PressKey(VK_RIGHT);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 62), 62);
   PressKey(VK_TAB);
-  PumpFor(150);
+  ASSERT_TRUE(dialog.Focused(1));
 
   {  // Another window takes the activation, then the dialog gets it back.
     OtherWindow other;
     ASSERT_TRUE(other.hwnd());
     SetForegroundWindow(other.hwnd());
-    PumpFor(300);
-    EXPECT_NE(GetForegroundWindow(), dialog.hwnd());
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other.hwnd(); }));
   }
   SetForegroundWindow(dialog.hwnd());
-  PumpFor(300);
-  EXPECT_EQ(GetForegroundWindow(), dialog.hwnd());
-  right();
-  EXPECT_EQ(dialog.BarValue(1), 302);
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog.hwnd(); }));
+  ASSERT_TRUE(dialog.Focused(1)) << "the focus did not come back to HS(1)";
+  PressKey(VK_RIGHT);
+  EXPECT_EQ(dialog.BarOnceItIs(1, 302), 302);
   EXPECT_EQ(dialog.BarValue(0), 62);
 
   // Nothing of it was saved: Esc is Cancel.
   PressKey(VK_ESCAPE);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(60, 300));
 }
 
@@ -88,18 +86,17 @@ TEST(DialogKeysE2E, EnterSavesLikeSetAndEscClosesLikeCancelRepeatsDoNothing) {
     ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(60, 300)));
     OpenDialog dialog(folder);
     ASSERT_TRUE(dialog.hwnd());
+    ASSERT_TRUE(dialog.Focused(0));
     PressKey(VK_RIGHT);
-    PumpFor(200);
-    ASSERT_EQ(dialog.BarValue(0), 61);
+    ASSERT_EQ(dialog.BarOnceItIs(0, 61), 61);
     // An auto-repeated key press (previous-state bit set) is ignored.
     const HWND bar = dialog.Bars()[0];
     PostMessageW(bar, WM_KEYDOWN, key, (1 << 30) | 1);
-    PumpFor(400);
-    ASSERT_TRUE(dialog.process().Running());
+    ASSERT_TRUE(dialog.Handled()) << "the repeated key closed it";
     EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(60, 300));
 
     PressKey(key);
-    EXPECT_TRUE(dialog.Closed(kClose));
+    EXPECT_TRUE(dialog.Closed());
     const auto file = ReadFileBytes(folder.ini());
     ASSERT_TRUE(file);
     if (key == VK_RETURN) {

@@ -27,8 +27,8 @@ bool SendDpiChanged(HWND hwnd, DWORD pid, int dpi, const RECT& suggested) {
   bool ok = remote && WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr);
   DWORD_PTR result = 0;
   ok = ok && SendMessageTimeoutW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                                 reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
-                                 5000, &result);
+                                 reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, kCeiling,
+                                 &result);
   CloseHandle(process);  // the few bytes go with the process
   return ok;
 }
@@ -76,7 +76,6 @@ void ExpectScaledDialog(int dpi, int width, int height) {
   // Every label of the panel inside it, clear of the scroll bars: the ink
   // of the cream and the blue labels, looked for in the panel and beyond
   // its right edge.
-  PumpFor(200);
   const Image shot = CaptureScreen();
   const POINT o = dialog.Screen({0, 0});
   const RECT panel{Scaled(357, dpi), Scaled(41, dpi), Scaled(456, dpi), Scaled(240, dpi)};
@@ -125,10 +124,9 @@ void ExpectScaledDialog(int dpi, int width, int height) {
 
   // The scaled bar and the scaled Set button work as at 100 %.
   dialog.ClickAt(dialog.BarPoint(0, 5));
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(0), 61);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 61), 61);
   dialog.ClickAt(ScaledPoint(kSetButton, dpi));
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   ExpectStored(folder.ini(), 61, 300);
 }
 
@@ -148,10 +146,11 @@ TEST(DialogScaleE2E, ADpiChangeTakesTheSuggestedRectangleAndTheNewScale) {
   ASSERT_TRUE(dialog.hwnd());
   const RECT suggested{40, 60, 40 + 958, 60 + 604};
   ASSERT_TRUE(SendDpiChanged(dialog.hwnd(), dialog.process().Pid(), 192, suggested));
-  PumpFor(300);
   RECT window;
-  GetWindowRect(dialog.hwnd(), &window);
-  EXPECT_TRUE(EqualRect(&window, &suggested))
+  EXPECT_TRUE(WaitUntil([&] {
+    GetWindowRect(dialog.hwnd(), &window);
+    return EqualRect(&window, &suggested);
+  }))
       << window.left << "," << window.top << "," << window.right << "," << window.bottom;
   ExpectBarsScaled(dialog, 192);
   // The hot areas moved with the controls: the hand is on the scaled close
@@ -160,7 +159,7 @@ TEST(DialogScaleE2E, ADpiChangeTakesTheSuggestedRectangleAndTheNewScale) {
   EXPECT_NE(CursorOver(dialog, ScaledPoint(kCloseBox, 192)), arrow);
   EXPECT_EQ(CursorOver(dialog, kCloseBox), arrow);
   dialog.ClickAt(ScaledPoint(kSetButton, 192));
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   const auto file = ReadFileBytes(folder.ini());
   ASSERT_TRUE(file);
   EXPECT_EQ(StoredNumber(*file, kKeyBalls), 60);
@@ -173,29 +172,29 @@ TEST(DialogScaleE2E, DuringATitleBarDragADpiChangeKeepsTheGrabPointUnderTheCurso
   RECT start;
   GetWindowRect(dialog.hwnd(), &start);
   const POINT grab = dialog.Screen(kTitleBar);  // the point (200, 10) of the dialog
-  MouseMoveTo(grab.x, grab.y);
-  PumpFor(50);
+  PlaceCursor(grab.x, grab.y);
   MouseDown(Button::kLeft);
-  PumpFor(100);
+  ASSERT_TRUE(dialog.Captured());
   MouseMoveTo(grab.x + 20, grab.y + 10);
-  PumpFor(150);
+  RECT window;
+  ASSERT_TRUE(WaitUntil([&] {
+    GetWindowRect(dialog.hwnd(), &window);
+    return window.left == start.left + 20 && window.top == start.top + 10;
+  })) << "the drag did not start";
   const RECT suggested{start.left + 20, start.top + 10, start.left + 20 + 719,
                        start.top + 10 + 453};
   ASSERT_TRUE(SendDpiChanged(dialog.hwnd(), dialog.process().Pid(), 144, suggested));
-  PumpFor(150);
   MouseMoveTo(grab.x + 30, grab.y + 16);
-  PumpFor(200);
-  RECT window;
-  GetWindowRect(dialog.hwnd(), &window);
   // The grab point, (200, 10) of the dialog, is (300, 15) at 150 %.
-  EXPECT_EQ(window.left, grab.x + 30 - 300);
-  EXPECT_EQ(window.top, grab.y + 16 - 15);
+  EXPECT_TRUE(WaitUntil([&] {
+    GetWindowRect(dialog.hwnd(), &window);
+    return window.left == grab.x + 30 - 300 && window.top == grab.y + 16 - 15;
+  })) << "at " << window.left << "," << window.top;
   EXPECT_EQ(window.right - window.left, 719);
   EXPECT_EQ(window.bottom - window.top, 453);
   MouseUp(Button::kLeft);
-  PumpFor(100);
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 TEST(DialogScaleE2E, TheManifestAsksForPerMonitorAwarenessVersionTwo) {
