@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "startup/window_titles.h"
 #include "tests/e2e/harness.h"
 
 namespace qx::e2e {
 namespace {
 
-constexpr wchar_t kSaverTitle[] = L"Quendelrix(Main)";
 // Where the cursor waits while the saver starts.
 constexpr int kRestX = 400;
 constexpr int kRestY = 300;

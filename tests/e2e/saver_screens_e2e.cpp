@@ -16,12 +16,12 @@
 
 #include "saver/quendelrix_s.h"
 #include "saver/windowless_host.h"
+#include "startup/window_titles.h"
 #include "tests/e2e/harness.h"
 
 namespace qx::e2e {
 namespace {
 
-constexpr wchar_t kSaverTitle[] = L"Quendelrix(Main)";
 // No melt while a test runs: the first ball phase lasts minutes.
 constexpr int kLongInterval = 32767;
 constexpr int kDefaultBalls = 60;

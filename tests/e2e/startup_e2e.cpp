@@ -7,14 +7,13 @@
 
 #include <string>
 
+#include "startup/window_titles.h"
 #include "tests/e2e/harness.h"
 #include "tools/bmp_file.h"
 
 namespace qx::e2e {
 namespace {
 
-constexpr wchar_t kSaverTitle[] = L"Quendelrix(Main)";
-constexpr wchar_t kDialogTitle[] = L"Quendelrixの設定";
 
 // A top-level window with a given title, owned by the driver.
 class TitledWindow {
@@ -40,14 +39,14 @@ std::wstring Handle(HWND hwnd) {
 }
 
 HWND PreviewChildOf(HWND pane) {
-  return FindWindowExW(pane, nullptr, nullptr, L"Preview Window");
+  return FindWindowExW(pane, nullptr, nullptr, std::wstring(kPreviewTitle).c_str());
 }
 
 TEST(StartupE2E, AnOpenSaverOrDialogWindowEndsEveryModeAtOnce) {
   TempFolder folder;
   PaneWindow pane(152, 112);
-  for (const wchar_t* title : {kSaverTitle, kDialogTitle}) {
-    TitledWindow blocker(title);
+  for (std::wstring_view title : {kSaverTitle, kDialogTitle}) {
+    TitledWindow blocker(std::wstring(title).c_str());
     ASSERT_TRUE(blocker.hwnd());
     for (std::wstring args : {std::wstring(L"/s"), std::wstring(L"/c"), std::wstring(L""),
                               std::wstring(L"/a 1234"), L"/p " + Handle(pane.pane())}) {
@@ -248,5 +247,24 @@ TEST_F(PasswordChangeE2E, AHandleThatIsNoNumberSkipsTheService) {
   EXPECT_EQ(Calls(), "");
 }
 
+TEST(PreviewScaleE2E, At144DpiThePreviewCoversItsPaneInPhysicalPixels) {
+  ScopedLogPixels scale(144);
+  TempFolder folder;
+  PaneWindow pane(152, 112);
+  auto p = ScrProcess::Start(folder.scr, L"/p " + std::to_wstring(
+                                             reinterpret_cast<uintptr_t>(pane.pane())));
+  ASSERT_TRUE(p.Started());
+  HWND child = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    child = PreviewChildOf(pane.pane());
+    return child && IsWindowVisible(child);
+  }));
+  RECT paneRect, childRect;
+  GetWindowRect(pane.pane(), &paneRect);
+  GetWindowRect(child, &childRect);
+  EXPECT_TRUE(EqualRect(&paneRect, &childRect));
+  pane.DestroyPane();
+  EXPECT_TRUE(p.WaitForExit(kCeiling));
+}
 }  // namespace
 }  // namespace qx::e2e

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "startup/window_titles.h"
 #include "tests/e2e/harness.h"
 
 namespace qx::e2e {
@@ -28,7 +29,6 @@ constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quendelrix";
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kSettingsEntry[] = L"Quendelrixの設定.lnk";
-constexpr wchar_t kDialogTitle[] = L"Quendelrixの設定";
 constexpr wchar_t kPrevious[] = L"C:\\windows\\system32\\previous.scr";
 constexpr wchar_t kOther[] = L"C:\\savers\\other.scr";
 // 球の数 and ｲﾝﾀｰﾊﾞﾙ as the settings file stores them (Shift-JIS).

@@ -262,12 +262,14 @@ through_melt() {
 
 case "$scenario" in
 own_window)
-  title='^Quendelrix\(Main\)$'
+  # The saver's title as the program defines it, as a pattern of its own.
+  name=$("$TOOL" title)
+  title="^$(printf '%s' "$name" | sed 's/[][\.*^$()+?{}|]/\\&/g')\$"
   visible() { id=$(xdotool search --onlyvisible --name "$title" | head -n1) && [ -n "$id" ]; }
   gone() { ! xdotool search --name "$title" >/dev/null; }
   start_xvfb 1024x768x24
   start_q
-  wait_for $CEILING visible && pass "window titled Quendelrix(Main)" || fail "no window titled Quendelrix(Main)"
+  wait_for $CEILING visible && pass "window titled $name" || fail "no window titled $name"
   shot_until a 0 0 800 600 3 25 && pass "balls on black in the window" || fail "no balls on black in the window"
   shot_changes b a && pass "the picture moves" || fail "the picture does not move"
   xdotool key --window "$id" space

@@ -32,6 +32,7 @@
 //   balls SHOT.ppm X Y W H MINLIT MINBLACK
 //                         the rectangle holds at least MINLIT per cent of
 //                         lit pixels and MINBLACK per cent of black ones
+//   title                 print the saver window's title (UTF-8)
 // Screenshots are binary PPM (convert shot.png shot.ppm).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -53,8 +54,10 @@
 #include <string>
 #include <vector>
 
+#include "common/utf8.h"
 #include "saver/quendelrix_s.h"
 #include "saver/windowless_host.h"
+#include "startup/window_titles.h"
 
 namespace {
 
@@ -316,6 +319,10 @@ int Balls(const char* path, int rx, int ry, int rw, int rh, int minLitPercent,
 int main(int argc, char** argv) {
   const std::string cmd = argc > 1 ? argv[1] : "";
   auto n = [&](int i) { return std::atoi(argv[i]); };
+  if (cmd == "title" && argc == 2) {
+    std::puts(qx::Utf8(qx::kSaverTitle).c_str());
+    return 0;
+  }
   if (cmd == "window" && argc == 6) return MakeWindow(n(2), n(3), n(4), n(5));
   if (cmd == "run" && argc >= 5) return Run(argv[2], argv[3], argv + 4);
   if (cmd == "close" && argc == 3) return Close(argv[2]);
