@@ -50,6 +50,10 @@ RequestExecutionLevel user
 !define HOMEPAGE "http://www.quendelrix.example/"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quendelrix"
 !define DESKTOP_KEY "Control Panel\Desktop"
+; Where the saver a user had before is kept for the uninstaller to give back:
+; beside the uninstall entry for an install just for that user; for one for
+; everyone (whose entry is the machine's), in the user's own key.
+!define PREVIOUS_KEY "Software\Quendelrix"
 !define PROGRAM "Quendelrix.scr"
 !define UNINSTALLER "uninstall.exe"
 !define SETTINGS "Quendelrix.ini"
@@ -159,6 +163,23 @@ Function SelectSaver
 FunctionEnd
 Function un.SelectSaver
   !insertmacro SELECT_SAVER_BODY
+FunctionEnd
+
+; Keeps the current user's saver, to be given back by the uninstaller, under
+; HKCU\$R7.
+Function RecordPreviousSaver
+  DeleteRegValue HKCU "$R7" "PreviousScreenSaver"
+  DeleteRegValue HKCU "$R7" "PreviousScreenSaveActive"
+  ClearErrors
+  ReadRegStr $R6 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+  ${IfNot} ${Errors}
+    WriteRegStr HKCU "$R7" "PreviousScreenSaver" "$R6"
+  ${EndIf}
+  ClearErrors
+  ReadRegStr $R6 HKCU "${DESKTOP_KEY}" "ScreenSaveActive"
+  ${IfNot} ${Errors}
+    WriteRegStr HKCU "$R7" "PreviousScreenSaveActive" "$R6"
+  ${EndIf}
 FunctionEnd
 
 ; Is the current user's saver the program at $0 (by its long or short name)?
@@ -368,6 +389,9 @@ Function ReplaceOwnInstall
   RMDir "$R0"
   !insertmacro LOG "$(LogOwnCopyRemoved)"
   ${If} $R9 == 1
+    ; The saver the own copy's uninstaller gave back is the one before.
+    StrCpy $R7 "${PREVIOUS_KEY}"
+    Call RecordPreviousSaver
     StrCpy $0 "$ProgramDir\${PROGRAM}"
     Call SelectSaver
     !insertmacro LOG "$(LogSelected)"
@@ -431,18 +455,8 @@ Section "-Program"
     StrCpy $0 "$ProgramDir\${PROGRAM}"
     Call SaverIs
     ${If} $1 == 0
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "PreviousScreenSaver"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "PreviousScreenSaveActive"
-      ClearErrors
-      ReadRegStr $R0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-      ${IfNot} ${Errors}
-        WriteRegStr HKCU "${UNINSTALL_KEY}" "PreviousScreenSaver" "$R0"
-      ${EndIf}
-      ClearErrors
-      ReadRegStr $R0 HKCU "${DESKTOP_KEY}" "ScreenSaveActive"
-      ${IfNot} ${Errors}
-        WriteRegStr HKCU "${UNINSTALL_KEY}" "PreviousScreenSaveActive" "$R0"
-      ${EndIf}
+      StrCpy $R7 "${UNINSTALL_KEY}"
+      Call RecordPreviousSaver
     ${EndIf}
     Call SelectSaver
   ${EndIf}
@@ -460,11 +474,15 @@ Section "!un.$(ProgramSection)" UnProgram
   ${EndIf}
 
   ; Give the previous saver back only while this program is still selected.
+  StrCpy $R7 "${UNINSTALL_KEY}"
+  ${If} $AllUsers == 1
+    StrCpy $R7 "${PREVIOUS_KEY}"
+  ${EndIf}
   StrCpy $0 "$ProgramDir\${PROGRAM}"
   Call un.SaverIs
   ${If} $1 == 1
     ClearErrors
-    ReadRegStr $R1 SHCTX "${UNINSTALL_KEY}" "PreviousScreenSaveActive"
+    ReadRegStr $R1 HKCU "$R7" "PreviousScreenSaveActive"
     ${If} ${Errors}
       StrCpy $R1 ""
     ${EndIf}
@@ -474,7 +492,7 @@ Section "!un.$(ProgramSection)" UnProgram
     ${EndIf}
     System::Call 'user32::SystemParametersInfoW(i ${SPI_SETSCREENSAVEACTIVE}, i $R2, p 0, i ${SPIF_UPDATE_AND_SEND})'
     ClearErrors
-    ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "PreviousScreenSaver"
+    ReadRegStr $R0 HKCU "$R7" "PreviousScreenSaver"
     ${If} ${Errors}
       DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
     ${Else}
@@ -489,6 +507,9 @@ Section "!un.$(ProgramSection)" UnProgram
     ${Else}
       WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" "$R1"
     ${EndIf}
+  ${EndIf}
+  ${If} $AllUsers == 1
+    DeleteRegKey HKCU "${PREVIOUS_KEY}"
   ${EndIf}
 
   ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "SelectShortcut"

@@ -28,6 +28,8 @@ namespace fs = std::filesystem;
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quendelrix";
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+// The user's saver before a copy for everyone replaced their own.
+constexpr wchar_t kPreviousKey[] = L"Software\\Quendelrix";
 constexpr wchar_t kSettingsEntry[] = L"Quendelrixの設定.lnk";
 constexpr wchar_t kDialogTitle[] = L"Quendelrixの設定";
 constexpr wchar_t kPrevious[] = L"C:\\windows\\system32\\previous.scr";
@@ -245,6 +247,7 @@ void RemoveEverything() {
   fs::remove(SystemFolder() / L"Quendelrix.ini", ec);
   RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
+  RegDeleteTreeW(HKEY_CURRENT_USER, kPreviousKey);
 }
 
 class Installer : public testing::Test {
@@ -514,13 +517,8 @@ TEST_F(Installer, ForEveryoneReplacesTheUsersOwnCopyKeepingSettingsAndChoice) {
   // The saver the system now starts shows the user's settings.
   EXPECT_EQ(SettingsTheDialogShows(program, L"/c", L"", {35, 420}), (std::vector<int>{35, 420}));
 
-  // The select entry works for every user from the common menu.
-  SetDesktopValue(L"SCRNSAVE.EXE", kPrevious);
-  ASSERT_EQ(RunCommand(L"\"" + select.target + L"\" " + select.arguments), 0u);
-  EXPECT_EQ(Saver(), program.wstring());
-  SetDesktopValue(L"SCRNSAVE.EXE", kPrevious);
-
   // A user's own install beside it leaves it alone, and so does its removal.
+  SetDesktopValue(L"SCRNSAVE.EXE", kPrevious);
   ASSERT_EQ(RunSetup(L"/S"), 0u);
   EXPECT_TRUE(fs::exists(PerUserFolder() / L"Quendelrix.scr"));
   EXPECT_EQ(Saver(), (PerUserFolder() / L"Quendelrix.scr").wstring());
@@ -529,6 +527,13 @@ TEST_F(Installer, ForEveryoneReplacesTheUsersOwnCopyKeepingSettingsAndChoice) {
   EXPECT_TRUE(SameFile(program, ScrPath()));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 
+  // The select entry works for every user from the common menu; the saver
+  // the user had before the copy for everyone replaced their own comes back
+  // when it is uninstalled.
+  SetDesktopValue(L"ScreenSaveActive", L"0");
+  ASSERT_EQ(RunCommand(L"\"" + select.target + L"\" " + select.arguments), 0u);
+  EXPECT_EQ(Saver(), program.wstring());
+  EXPECT_EQ(SaverActive(), L"1");
   ASSERT_TRUE(WriteFileBytes(SystemFolder() / L"Quendelrix.ini", kSettingsText));
   const auto quiet = ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
   ASSERT_TRUE(quiet);
@@ -539,6 +544,7 @@ TEST_F(Installer, ForEveryoneReplacesTheUsersOwnCopyKeepingSettingsAndChoice) {
   EXPECT_FALSE(fs::exists(AllUsersUninstallerFolder()));
   EXPECT_FALSE(fs::exists(CommonMenu()));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kPreviousKey));
   EXPECT_EQ(Saver(), kPrevious);
   EXPECT_EQ(SaverActive(), L"1");
 }
