@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "startup/module_values.h"
+#include "startup/setting_ranges.h"
 #include "startup/settings_encoding.h"
 
 namespace qx {
@@ -47,8 +48,6 @@ inline constexpr std::string_view kKeyBallCount = kBallCountKey.shiftJis;
 inline constexpr std::string_view kKeyInterval = kIntervalKey.shiftJis;
 inline constexpr std::wstring_view kIniFileName = L"Quendelrix.ini";
 inline constexpr std::wstring_view kUserIniFolderName = L"Quendelrix";
-inline constexpr int16_t kDefaultBallCount = 60;
-inline constexpr int16_t kDefaultInterval = 300;
 
 // What the settings file needs of the file system. The Windows layer
 // implements it with the system's file functions, PortableFiles with the

@@ -5,7 +5,6 @@
 #include <limits>
 #include <utility>
 
-#include "startup/settings.h"
 
 namespace qx::x11 {
 
@@ -117,8 +116,6 @@ std::optional<long long> ParseWholeNumber(std::string_view text) {
 ParseResult ParseOptions(std::span<const std::string_view> args,
                          const char* xscreensaverWindow) {
   Options o;
-  o.ballCount = kDefaultBallCount;
-  o.interval = kDefaultInterval;
   bool root = false;
   bool windowGiven = false;
   auto fail = [](std::string message) { return ParseResult{std::nullopt, std::move(message)}; };

@@ -62,8 +62,9 @@ TEST(X11Register, AppendsOneEntryAtTheEndOfTheList) {
       {"programs:\t\\", "programs:\t\\\n" + kEntry + "\n"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.before);
     std::string text = c.before;
-    EXPECT_EQ(AddProgramEntry(text, "quendelrix"), EntryEdit::kAdded) << c.before;
+    EXPECT_EQ(AddProgramEntry(text, "quendelrix"), EntryEdit::kAdded);
     EXPECT_EQ(text, c.after);
     // Once is enough.
     const std::string once = text;
