@@ -1,0 +1,43 @@
+#include "platform/web/page_settings.h"
+
+#include <charconv>
+
+#include "startup/settings.h"
+
+namespace qx::web {
+
+namespace {
+
+// The settings dialog's ranges.
+constexpr long long kMinBallCount = 20, kMaxBallCount = 100;
+constexpr long long kMinInterval = 100, kMaxInterval = 500;
+
+// Decimal digits with an optional sign and nothing else.
+std::optional<long long> WholeNumber(std::string_view text) {
+  if (text.starts_with("+")) text.remove_prefix(1);
+  if (text.empty() || text.starts_with("+")) return std::nullopt;
+  long long value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+int16_t InRangeOr(std::string_view text, long long low, long long high, int16_t fallback) {
+  const auto n = WholeNumber(text);
+  return n && *n >= low && *n <= high ? static_cast<int16_t>(*n) : fallback;
+}
+
+}  // namespace
+
+PageSettings PageSettingsFrom(std::string_view count, std::string_view interval,
+                              std::string_view seed) {
+  PageSettings s;
+  s.ballCount = InRangeOr(count, kMinBallCount, kMaxBallCount, kDefaultBallCount);
+  s.interval = InRangeOr(interval, kMinInterval, kMaxInterval, kDefaultInterval);
+  if (const auto n = WholeNumber(seed); n && *n >= -kLargestSeed && *n <= kLargestSeed) {
+    s.seed = static_cast<float>(*n);
+  }
+  return s;
+}
+
+}  // namespace qx::web
