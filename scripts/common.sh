@@ -13,6 +13,7 @@ QX_PACKAGES=(
   libx11-dev libxext-dev  # the native Linux program (Xlib, MIT-SHM)
   xscreensaver util-linux  # its end-to-end tests with the real daemon (setpriv)
   nsis zip dpkg-dev  # the release files: setup program, zip, Debian package
+  emscripten chromium  # the web page: its WebAssembly build and its tests in a browser
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.
