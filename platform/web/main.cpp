@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
   const auto arg = [&](int i) { return i < argc ? std::string_view(argv[i]) : std::string_view(); };
   const qx::web::PageSettings settings = qx::web::PageSettingsFrom(arg(1), arg(2), arg(3));
 
-  // They outlive main, which returns when the animation first sleeps.
+  // Static: main hands back to the browser at the animation's first sleep,
+  // and the form goes on living after that.
   static qx::ModuleValues values;
   values.BallCount = settings.ballCount;
   values.Interval = settings.interval;

@@ -1,7 +1,6 @@
 #include "platform/web/page_settings.h"
 
-#include <charconv>
-
+#include "common/numbers.h"
 #include "startup/settings.h"
 
 namespace qx::web {
@@ -11,16 +10,6 @@ namespace {
 // The settings dialog's ranges.
 constexpr long long kMinBallCount = 20, kMaxBallCount = 100;
 constexpr long long kMinInterval = 100, kMaxInterval = 500;
-
-// Decimal digits with an optional sign and nothing else.
-std::optional<long long> WholeNumber(std::string_view text) {
-  if (text.starts_with("+")) text.remove_prefix(1);
-  if (text.empty() || text.starts_with("+")) return std::nullopt;
-  long long value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
 
 int16_t InRangeOr(std::string_view text, long long low, long long high, int16_t fallback) {
   const auto n = WholeNumber(text);
