@@ -76,6 +76,15 @@ describe("the web page in Chromium", () => {
     const second = await page.screenshot();
     samePicture(second, nativePicture(640, 480, ["", "", "7"], 40), "present 40");
     assert.ok(!second.rgb.equals(first.rgb), "the picture does not move");
+    // A page is not a saver: a click and a key end nothing.
+    for (const type of ["mousePressed", "mouseReleased"]) {
+      await page.send("Input.dispatchMouseEvent", { type, x: 100, y: 100, button: "left", clickCount: 1 });
+    }
+    for (const type of ["keyDown", "keyUp"]) {
+      await page.send("Input.dispatchKeyEvent", { type, key: "a", code: "KeyA", windowsVirtualKeyCode: 65 });
+    }
+    const afterInput = await runTo(page, 45);
+    assert.ok(afterInput.puts === 45, "the page stopped drawing after a click and a key");
     assert.deepEqual(page.errors, []);
     await page.close();
   });
