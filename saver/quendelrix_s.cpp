@@ -285,7 +285,7 @@ void Quendelrix_S::Melt() {
 void Quendelrix_S::Display_MouseDown(int, int, float, float) { EndSaver(); }
 
 void Quendelrix_S::Display_MouseMove(int, int, float x, float y) {
-  if (values_.Args.Empty()) return;  // the test run ignores the pointer
+  if (values_.Args.IsTestRun()) return;  // the test run ignores the pointer
   if (StartSet_ == kFalse16) {
     StartX_ = x;
     StartY_ = y;
@@ -300,6 +300,22 @@ void Quendelrix_S::Display_MouseMove(int, int, float x, float y) {
 }
 
 void Quendelrix_S::Form_KeyDown(int, int) { EndSaver(); }
+
+void Quendelrix_S::Input(const FormInput& input) {
+  switch (input.kind) {
+    case FormInput::Kind::kMouseDown:
+      Display_MouseDown(input.button, input.shift, input.x, input.y);
+      break;
+    case FormInput::Kind::kMouseMove:
+      Display_MouseMove(input.button, input.shift, input.x, input.y);
+      break;
+    case FormInput::Kind::kKeyDown:
+      Form_KeyDown(input.keyCode, input.shift);
+      break;
+    case FormInput::Kind::kMouseUp:
+      break;
+  }
+}
 
 void Quendelrix_S::Form_QueryUnload(int16_t&, UnloadMode) {
   ExitFlag_ = kTrue16;

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "common/changed_area.h"
+#include "common/form_input.h"
 #include "common/image.h"
 #include "common/numbers.h"
 #include "common/raster.h"
@@ -115,10 +116,15 @@ class Quendelrix_S {
   // rectangles its moves changed).
   void Melt();
 
-  // Input handlers.
+  // Input handlers; their arguments follow the forms' input contract
+  // (common/form_input.h): x and y are pixels of Display.
   void Display_MouseDown(int button, int shift, float x, float y);
   void Display_MouseMove(int button, int shift, float x, float y);
   void Form_KeyDown(int keyCode, int shift);
+  // Hands one event of the input contract to its handler: a press to
+  // Display_MouseDown, a move to Display_MouseMove, a key to Form_KeyDown.
+  // A release has no handler here.
+  void Input(const FormInput& input);
   void Form_QueryUnload(int16_t& cancel, UnloadMode unloadMode);
   // The session ends: the saver leaves as after input, with the cursor and
   // the system's screen-saver state restored, but without a password check.

@@ -7,25 +7,17 @@
 #include <span>
 
 #include "common/image.h"
+#include "startup/screen_metrics.h"
 #include "startup/system_helpers.h"
 
 namespace qx {
-
-// The size in twips of the screen the saver covers, and its twips-per-pixel
-// factors. For the Windows window that is the whole virtual screen (every
-// monitor); for a window it is given, that window. Where the screen lies is
-// the host's business: the form always works from (0, 0).
-struct ScreenMetrics {
-  float widthTwips = 0;
-  float heightTwips = 0;
-  float twipsPerPixelX = 15;
-  float twipsPerPixelY = 15;
-};
 
 class SaverHost {
  public:
   virtual ~SaverHost() = default;
 
+  // The screen the saver covers: for the Windows window the whole virtual
+  // screen (every monitor); for a window it is given, that window.
   virtual ScreenMetrics Screen() = 0;
   // Places the borderless window at (x, y) with the given size in pixels.
   virtual void PlaceWindow(int x, int y, int width, int height) = 0;

@@ -20,8 +20,7 @@ class WindowlessSaverHost final : public SaverHost {
       : width_(widthPixels), height_(heightPixels) {}
 
   ScreenMetrics Screen() override {
-    return ScreenMetrics{static_cast<float>(width_) * 15.0f,
-                         static_cast<float>(height_) * 15.0f, 15.0f, 15.0f};
+    return ScreenMetrics::FromPixels(width_, height_);
   }
   void PlaceWindow(int, int, int, int) override {}
   void ShowTopMost() override {}
@@ -55,17 +54,9 @@ class WindowlessSaverHost final : public SaverHost {
   void EndProgram() override {}
 
  private:
-  class NoSystem final : public SystemCalls {
-   public:
-    int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 0; }
-    VersionAnswer QueryVersion() override { return {}; }
-    bool GetWindowRect(WindowHandle, Rect&) override { return false; }
-    void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
-  };
-
   int width_;
   int height_;
-  NoSystem system_;
+  NullSystemCalls system_;
   Image window_;
 };
 

@@ -12,12 +12,16 @@ QX_PACKAGES=(
   fonts-ipafont-gothic  # Japanese labels of the settings dialog under Wine
   libx11-dev libxext-dev  # the native Linux program (Xlib, MIT-SHM)
   xscreensaver util-linux  # its end-to-end tests with the real daemon (setpriv)
+  libxdamage-dev  # the scenarios count the program's puts to a window (X DAMAGE)
   nsis zip dpkg-dev  # the release files: setup program, zip, Debian package
   emscripten chromium  # the web page: its WebAssembly build and its tests in a browser
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.
+# Runs as root, or through sudo for everything that changes the system.
 qx_install_packages() {
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
   local missing=()
   local p
   for p in "${QX_PACKAGES[@]}"; do
@@ -25,21 +29,25 @@ qx_install_packages() {
       missing+=("$p")
     fi
   done
-  if ((${#missing[@]})); then
-    echo "installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-  fi
   # Wine takes its code page from the locale: the tests run it under the
   # Japanese, Chinese (simplified and traditional), Korean and Western UTF-8
   # locales, which must exist.
-  local loc
+  local locales=() loc
   for loc in ja_JP zh_CN zh_TW ko_KR en_US; do
-    if ! locale -a 2>/dev/null | grep -qx "$loc.utf8"; then
-      $sudo localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
-    fi
+    locale -a 2>/dev/null | grep -qx "$loc.utf8" || locales+=("$loc")
+  done
+  if ((${#missing[@]} == 0 && ${#locales[@]} == 0)); then
+    echo "packages and locales: all present"
+    return 0
+  fi
+  if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+  for loc in "${locales[@]}"; do
+    echo "generating the locale $loc.UTF-8"
+    $sudo localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
   done
 }
 
@@ -86,12 +94,16 @@ qx_start_xvfb() {
   qx_take_display "$dispfile"
 }
 
-# Waits (up to 10 s) until an X server started with -displayfd has written
-# its display number into the file; exports DISPLAY and removes the file.
+# Waits until an X server started with -displayfd has written its display
+# number into the file (up to two minutes, for a busy machine); exports
+# DISPLAY and removes the file.
 qx_take_display() {
-  local i
-  for i in $(seq 1 100); do
-    [ -s "$1" ] && break
+  local deadline=$((SECONDS + 120))
+  until [ -s "$1" ]; do
+    if [ $SECONDS -ge $deadline ]; then
+      echo "the X server did not start" >&2
+      return 1
+    fi
     sleep 0.1
   done
   export DISPLAY=":$(head -n1 "$1")"

@@ -7,12 +7,13 @@
 #pragma once
 
 #include "common/image.h"
+#include "startup/screen_metrics.h"
 
 namespace qx {
 
 class DialogScale {
  public:
-  static constexpr int kBaseDpi = 96;
+  static constexpr int kBaseDpi = qx::kBaseDpi;
 
   // A DPI of zero or less (a failed query) counts as 96.
   explicit constexpr DialogScale(int dpi = kBaseDpi)

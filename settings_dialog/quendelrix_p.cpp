@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/raster.h"
+#include "startup/setting_ranges.h"
 
 namespace qx {
 
@@ -127,8 +128,10 @@ Quendelrix_P::Quendelrix_P(DialogHost& host, ModuleValues& values,
       lbl1Rect_(kLbl1),
       windowBacking_(kDialogWidth, kDialogHeight, kFormBackground),
       panelBacking_(kPanelInnerWidth, kPanelInnerHeight, kFormBackground) {
-  hs_[0] = ScrollBarState{20, 100, 20};
-  hs_[1] = ScrollBarState{100, 500, 100};
+  // Each bar starts at the low end of its setting's range; Form_Load sets
+  // the stored value.
+  hs_[0] = ScrollBarState{kMinBallCount, kMaxBallCount, kMinBallCount};
+  hs_[1] = ScrollBarState{kMinInterval, kMaxInterval, kMinInterval};
   ComposeScene();
 }
 
@@ -140,51 +143,51 @@ int16_t Quendelrix_P::GradientLevel(int y, int h) {
 
 void Quendelrix_P::Form_Load() {
   for (int i = 0; i < 2; ++i) host_.SetScrollBar(i, hs_[i]);
-  Dragging = 0;
+  Dragging_ = 0;
   setPressed_ = canPressed_ = false;  // both buttons show the released face
   SetScrollValue(0, values_.BallCount);
   SetScrollValue(1, values_.Interval);
   HS_Change(0);  // also when the value was refused or already in place
   HS_Change(1);
-  PicWidth = pictures_.photo.Width();
-  PicHeight = pictures_.photo.Height();
+  PicWidth_ = pictures_.photo.Width();
+  PicHeight_ = pictures_.photo.Height();
   displayRect_ = Sized(kDisplayStart.left, kDisplayStart.top,
-                       PicWidth + 2 * kDisplayBorder,
-                       PicHeight + 2 * kDisplayBorder);
+                       PicWidth_ + 2 * kDisplayBorder,
+                       PicHeight_ + 2 * kDisplayBorder);
   ComposeScene();
-  ExitFlag = kFalse16;
+  ExitFlag_ = kFalse16;
 
   host_.Show();
   Form_Resize();  // the window gets its size when it is first shown
 
   ScreenPoint cursor;
-  OpenX = OpenY = 0;
+  OpenX_ = OpenY_ = 0;
   if (host_.CursorPos(cursor)) {
-    if (auto x = Narrow<int16_t>(cursor.x)) OpenX = *x;
-    if (auto y = Narrow<int16_t>(cursor.y)) OpenY = *y;
+    if (auto x = Narrow<int16_t>(cursor.x)) OpenX_ = *x;
+    if (auto y = Narrow<int16_t>(cursor.y)) OpenY_ = *y;
   }
-  ZoomWindowOpen(host_.System(), host_.Handle(), OpenX, OpenY);
+  ZoomWindowOpen(host_.System(), host_.Handle(), OpenX_, OpenY_);
 
   Effect = std::make_unique<cPicEffect>();
   try {
-    Effect->BitsTakeFromPicture(host_.Photo(), PicWidth, PicHeight);
+    Effect->BitsTakeFromPicture(host_.Photo(), PicWidth_, PicHeight_);
   } catch (const PicEffectError&) {
   }
   try {
     const Image pixels = Effect->Bits();
-    cPicEffect::MakeDibImage(lensImage_, pixels, PicWidth, PicHeight);
+    cPicEffect::MakeDibImage(lensImage_, pixels, PicWidth_, PicHeight_);
   } catch (const PicEffectError&) {
   }
-  LensDX = 3;
-  LensDY = 2;
+  LensDX_ = 3;
+  LensDY_ = 2;
 
   while (AnimationPass()) {
   }
 }
 
 bool Quendelrix_P::AnimationPass() {
-  const float centerX = static_cast<float>(static_cast<double>(LensX) / PicWidth);
-  const float centerY = static_cast<float>(static_cast<double>(LensY) / PicHeight);
+  const float centerX = static_cast<float>(static_cast<double>(LensX_) / PicWidth_);
+  const float centerY = static_cast<float>(static_cast<double>(LensY_) / PicHeight_);
   try {
     lensImage_.Pixels = Effect->Lens(centerX, centerY, kLensSize, kLensStrength);
   } catch (const PicEffectError&) {
@@ -200,11 +203,11 @@ bool Quendelrix_P::AnimationPass() {
   host_.ProcessPendingMessages();
   WaitForNextFrame();
 
-  LensX += LensDX;
-  if (LensX >= PicWidth - 1 || LensX <= 0) LensDX = -LensDX;
-  LensY += LensDY;
-  if (LensY >= PicHeight - 1 || LensY <= 0) LensDY = -LensDY;
-  return ExitFlag == kFalse16;
+  LensX_ += LensDX_;
+  if (LensX_ >= PicWidth_ - 1 || LensX_ <= 0) LensDX_ = -LensDX_;
+  LensY_ += LensDY_;
+  if (LensY_ >= PicHeight_ - 1 || LensY_ <= 0) LensDY_ = -LensDY_;
+  return ExitFlag_ == kFalse16;
 }
 
 void Quendelrix_P::WaitForNextFrame() {
@@ -214,7 +217,7 @@ void Quendelrix_P::WaitForNextFrame() {
   if (nextFrame_ == 0 || now > nextFrame_ + kFramePeriodSeconds) {
     nextFrame_ = now + kFramePeriodSeconds;
   }
-  while (ExitFlag == kFalse16 && now < nextFrame_) {
+  while (ExitFlag_ == kFalse16 && now < nextFrame_) {
     host_.WaitForInput(nextFrame_ - now);
     host_.ProcessPendingMessages();
     now = host_.NowSeconds();
@@ -229,10 +232,10 @@ void Quendelrix_P::Form_Resize() {
   host_.Refresh();
 }
 
-void Quendelrix_P::Form_QueryUnload() { ExitFlag = kTrue16; }
+void Quendelrix_P::Form_QueryUnload() { ExitFlag_ = kTrue16; }
 
 void Quendelrix_P::Form_Unload() {
-  ZoomWindowClose(host_.System(), host_.Handle(), OpenX, OpenY);
+  ZoomWindowClose(host_.System(), host_.Handle(), OpenX_, OpenY_);
 }
 
 void Quendelrix_P::Unload() {
@@ -330,22 +333,28 @@ void Quendelrix_P::ImgExit_MouseUp(int, int, int, int) {
 
 void Quendelrix_P::Image1_MouseDown(int button, int, int, int) {
   if (button != kLeftButton) return;
-  Dragging = 1;
+  Dragging_ = 1;
   ScreenPoint cursor;
   host_.CursorPos(cursor);  // a failed call leaves (0, 0)
   const ScreenPoint window = host_.WindowPos();
-  if (auto dx = Narrow<int16_t>(int64_t{cursor.x} - window.x)) DragOffsetX = *dx;
-  if (auto dy = Narrow<int16_t>(int64_t{cursor.y} - window.y)) DragOffsetY = *dy;
+  if (auto dx = Narrow<int16_t>(int64_t{cursor.x} - window.x)) DragOffsetX_ = *dx;
+  if (auto dy = Narrow<int16_t>(int64_t{cursor.y} - window.y)) DragOffsetY_ = *dy;
 }
 
 void Quendelrix_P::Image1_MouseMove(int, int, int, int) {
-  if (Dragging != 1) return;
+  if (Dragging_ != 1) return;
   ScreenPoint cursor;
   host_.CursorPos(cursor);
-  host_.MoveWindow(cursor.x - DragOffsetX, cursor.y - DragOffsetY);
+  host_.MoveWindow(cursor.x - DragOffsetX_, cursor.y - DragOffsetY_);
 }
 
-void Quendelrix_P::Image1_MouseUp(int, int, int, int) { Dragging = 0; }
+void Quendelrix_P::Image1_MouseUp(int, int, int, int) { Dragging_ = 0; }
+
+void Quendelrix_P::MoveDragOffset(int16_t x, int16_t y) {
+  if (Dragging_ != 1) return;
+  DragOffsetX_ = x;
+  DragOffsetY_ = y;
+}
 
 void Quendelrix_P::lbl_URL_MouseDown(int, int, int, int) {
   host_.OpenDocument(kHomePageAddress);
@@ -383,7 +392,7 @@ void Quendelrix_P::MouseMove(int buttons, int shift, int x, int y) {
 void Quendelrix_P::CaptureLost() {
   captured_ = DialogControl::kNone;
   buttonsDown_ = 0;
-  Dragging = 0;
+  Dragging_ = 0;
   if (setPressed_) ShowFace(DialogControl::Img_Set, false);
   if (canPressed_) ShowFace(DialogControl::Img_Can, false);
   if (exitPressed_) ShowFace(DialogControl::ImgExit, false);

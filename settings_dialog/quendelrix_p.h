@@ -18,12 +18,14 @@
 #include <string>
 #include <vector>
 
+#include "common/form_input.h"
 #include "common/image.h"
 #include "common/numbers.h"
 #include "effects/pic_effect.h"
 #include "startup/module_values.h"
 #include "startup/settings.h"
 #include "startup/system_helpers.h"
+#include "startup/window_titles.h"
 
 namespace qx {
 
@@ -52,7 +54,6 @@ enum class DialogControl {
 
 inline constexpr int kDialogWidth = 479;   // client area, pixels
 inline constexpr int kDialogHeight = 302;
-inline constexpr wchar_t kDialogCaption[] = L"Quendelrixの設定";
 inline constexpr wchar_t kHomePageAddress[] = L"http://www.quendelrix.example/";
 inline constexpr wchar_t kCreditText[] =
     L"Quendelrix Ver 1.01   (C) Quendelrix Project";
@@ -105,14 +106,6 @@ enum class ScrollAction {
 };
 
 enum class CursorKind { kArrow, kHand };
-
-inline constexpr int kLeftButton = 1;
-inline constexpr int kRightButton = 2;
-inline constexpr int kMiddleButton = 4;
-
-// Key codes the dialog acts on (the system's virtual-key codes).
-inline constexpr int kKeyReturn = 13;
-inline constexpr int kKeyEscape = 27;
 
 struct ScreenPoint {
   int32_t x = 0;
@@ -167,8 +160,9 @@ class Quendelrix_P {
   // Closes the dialog: query, unload, destroy. Also the system's close.
   void Unload();
 
-  // Mouse input in window client coordinates; `button` is the button that
-  // changed (1 left, 2 right, 4 middle), `buttons` those held.
+  // Mouse input in the dialog's units (its window's client area at 96 DPI);
+  // `button` is the button that changed, `buttons` those held, as the
+  // forms' input contract (common/form_input.h) has them.
   void MouseDown(int button, int shift, int x, int y);
   void MouseUp(int button, int shift, int x, int y);
   void MouseMove(int buttons, int shift, int x, int y);
@@ -176,8 +170,9 @@ class Quendelrix_P {
   // another window took the mouse): the press is over. Faces return to
   // normal, a drag ends, no release handler runs.
   void CaptureLost();
-  // A key went down; `repeat` when it is the keyboard's auto-repeat. Enter
-  // acts as a click on Set and Esc as a click on Cancel.
+  // A key went down (a virtual-key code); `repeat` when it is the
+  // keyboard's auto-repeat. Enter acts as a click on Set and Esc as a click
+  // on Cancel.
   void KeyDown(int keyCode, int shift, bool repeat);
   // A scroll bar was moved by the user (arrows, trough, thumb, keys).
   void HS_Scroll(int index, ScrollAction action, int thumbValue);
@@ -214,19 +209,27 @@ class Quendelrix_P {
   // The gradient's level for row y of a surface of inner height h.
   static int16_t GradientLevel(int y, int h);
 
-  // Dialog state.
-  Bool16 ExitFlag = kFalse16;
-  int16_t Dragging = 0;
-  int16_t DragOffsetX = 0;
-  int16_t DragOffsetY = 0;
-  int32_t PicWidth = 0;
-  int32_t PicHeight = 0;
-  int32_t LensX = 0;
-  int32_t LensY = 0;
-  int32_t LensDX = 0;
-  int32_t LensDY = 0;
-  int16_t OpenX = 0;
-  int16_t OpenY = 0;
+  // Dialog state, for the window and for tests.
+  Bool16 ExitFlag() const { return ExitFlag_; }
+  // 1 while the title bar is dragged, with the grab point's offset from the
+  // window's top-left corner (device pixels).
+  int16_t Dragging() const { return Dragging_; }
+  int16_t DragOffsetX() const { return DragOffsetX_; }
+  int16_t DragOffsetY() const { return DragOffsetY_; }
+  // While the title bar is dragged, the window's scale may change (a move
+  // onto a monitor of another DPI): the grab point then lies at a new offset
+  // from the window's corner. Ignored when no drag is on.
+  void MoveDragOffset(int16_t x, int16_t y);
+  int32_t PicWidth() const { return PicWidth_; }
+  int32_t PicHeight() const { return PicHeight_; }
+  // The lens centre on the photograph and its step per frame.
+  int32_t LensX() const { return LensX_; }
+  int32_t LensY() const { return LensY_; }
+  int32_t LensDX() const { return LensDX_; }
+  int32_t LensDY() const { return LensDY_; }
+  // Where the window zoomed open from, and zooms back to.
+  int16_t OpenX() const { return OpenX_; }
+  int16_t OpenY() const { return OpenY_; }
 
   // One pass of the lens loop: frame, draw, yield (and wait out the frame
   // period), step. Returns false once the dialog has been closed.
@@ -245,6 +248,19 @@ class Quendelrix_P {
   DialogHost& host_;
   ModuleValues& values_;
   DialogPictures pictures_;
+
+  Bool16 ExitFlag_ = kFalse16;
+  int16_t Dragging_ = 0;
+  int16_t DragOffsetX_ = 0;
+  int16_t DragOffsetY_ = 0;
+  int32_t PicWidth_ = 0;
+  int32_t PicHeight_ = 0;
+  int32_t LensX_ = 0;
+  int32_t LensY_ = 0;
+  int32_t LensDX_ = 0;
+  int32_t LensDY_ = 0;
+  int16_t OpenX_ = 0;
+  int16_t OpenY_ = 0;
 
   std::unique_ptr<cPicEffect> Effect;
   DibImage lensImage_;

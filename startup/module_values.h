@@ -19,8 +19,13 @@ class CommandLine {
   // program's path, quoted or not, and the argument string after it.
   static CommandLine FromFullCommandLine(std::wstring_view full);
 
+  // The argument string of a test run of the saver: an empty one. The saver
+  // then keeps the cursor visible, asks for no password and ignores the
+  // pointer; a click or a key still ends it.
+  static CommandLine TestRun() { return CommandLine(); }
+
   const std::wstring& Text() const { return text_; }
-  bool Empty() const { return text_.empty(); }
+  bool IsTestRun() const { return text_.empty(); }
   // Second character, upper-cased; 0 when the text is shorter than two.
   wchar_t ModeLetter() const;
   // Everything from the fourth character on (the third is skipped).

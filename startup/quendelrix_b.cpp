@@ -129,7 +129,7 @@ StartOutcome Quendelrix_B::Main() {
   }
 
   // Any other switch ends the program; only the saver's is left.
-  if (!args.Empty() && mode != L'S') return StartOutcome::kUnknownSwitch;
+  if (!args.IsTestRun() && mode != L'S') return StartOutcome::kUnknownSwitch;
 
   // The saver hides the cursor; the test run (empty argument string) keeps
   // it visible.

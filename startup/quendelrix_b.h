@@ -9,15 +9,14 @@
 #include "startup/module_values.h"
 #include "startup/settings.h"
 #include "startup/system_helpers.h"
+#include "startup/window_titles.h"
 
 namespace qx {
 
-inline constexpr std::wstring_view kSaverTitle = L"Quendelrix(Main)";
-inline constexpr std::wstring_view kDialogTitle = L"Quendelrixの設定";
-inline constexpr std::wstring_view kPreviewTitle = L"Preview Window";
 inline constexpr std::string_view kPasswordKeyName = "SCRSAVE";
 
-// Where and how large the preview host goes: steps P3 to P9 worked out.
+// Where the preview host goes (the pane named on the command line) and how
+// large it is there: the pane's size, in twips and in pixels.
 struct PreviewPlacement {
   WindowHandle pane = 0;
   int16_t leftTwips = 0;
@@ -72,7 +71,7 @@ class Quendelrix_B {
 
   ModuleValues& Values() { return values_; }
 
-  // Steps P1 to P4 and P9 of the preview: pane handle from the handle text,
+  // The preview's placement: the pane's handle from the handle text, the
   // host size in twips from the pane's rectangle.
   static PreviewPlacement PlacePreview(std::wstring_view handleText,
                                        SystemCalls& sys, float twipsPerPixelX,

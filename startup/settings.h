@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "startup/module_values.h"
+#include "startup/setting_ranges.h"
 
 namespace qx {
 
@@ -23,8 +24,6 @@ inline constexpr std::string_view kKeyBallCount = "\x8B\x85\x82\xCC\x90\x94";
 inline constexpr std::string_view kKeyInterval = "\xB2\xDD\xC0\xB0\xCA\xDE\xD9";
 inline constexpr std::wstring_view kIniFileName = L"Quendelrix.ini";
 inline constexpr std::wstring_view kUserIniFolderName = L"Quendelrix";
-inline constexpr int16_t kDefaultBallCount = 60;
-inline constexpr int16_t kDefaultInterval = 300;
 
 // What the settings file needs of the file system. The Windows layer
 // implements it with the system's file functions, PortableFiles with the

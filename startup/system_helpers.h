@@ -41,6 +41,18 @@ class SystemCalls {
                                  const Rect& from, const Rect& to) = 0;
 };
 
+// The system calls of a host that has no system state to change (a host
+// with no window, the Linux programs): each call does nothing and says so.
+// The version query answers as a failed GetVersionExA, so the system counts
+// as no NT-family system.
+class NullSystemCalls final : public SystemCalls {
+ public:
+  int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 0; }
+  VersionAnswer QueryVersion() override { return {}; }
+  bool GetWindowRect(WindowHandle, Rect&) override { return false; }
+  void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
+};
+
 // SPI_SETSCREENSAVERRUNNING with the complement of `allow` as a sign-extended
 // 16-bit value: true passes 0, false passes 0xFFFFFFFF.
 void AllowSystemKeys(SystemCalls& sys, Bool16 allow);

@@ -1,15 +1,11 @@
 #include "platform/web/page_settings.h"
 
 #include "common/numbers.h"
-#include "startup/settings.h"
+#include "startup/setting_ranges.h"
 
 namespace qx::web {
 
 namespace {
-
-// The settings dialog's ranges.
-constexpr long long kMinBallCount = 20, kMaxBallCount = 100;
-constexpr long long kMinInterval = 100, kMaxInterval = 500;
 
 int16_t InRangeOr(std::string_view text, long long low, long long high, int16_t fallback) {
   const auto n = WholeNumber(text);

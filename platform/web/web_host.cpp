@@ -80,8 +80,7 @@ WebSaverHost::WebSaverHost(std::optional<float> seed) : seed_(seed) { qx_page_op
 ScreenMetrics WebSaverHost::Screen() {
   scene_ = Size{qx_page_width(), qx_page_height()};
   pending_.reset();
-  return ScreenMetrics{static_cast<float>(scene_.width) * 15.0f,
-                       static_cast<float>(scene_.height) * 15.0f, 15.0f, 15.0f};
+  return ScreenMetrics::FromPixels(scene_.width, scene_.height);
 }
 
 void WebSaverHost::PlaceWindow(int, int, int width, int height) {

@@ -17,6 +17,7 @@
 
 #include "saver/quendelrix_s.h"
 #include "saver/saver_host.h"
+#include "startup/system_helpers.h"
 
 namespace qx::web {
 
@@ -45,13 +46,6 @@ class WebSaverHost final : public SaverHost {
   [[noreturn]] void EndProgram() override;
 
  private:
-  class NoSystem final : public SystemCalls {
-   public:
-    int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 0; }
-    VersionAnswer QueryVersion() override { return {}; }
-    bool GetWindowRect(WindowHandle, Rect&) override { return false; }
-    void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
-  };
   struct Size {
     int width = 0, height = 0;
     friend bool operator==(const Size&, const Size&) = default;
@@ -63,7 +57,7 @@ class WebSaverHost final : public SaverHost {
 
   std::optional<float> seed_;
   Quendelrix_S* form_ = nullptr;
-  NoSystem system_;
+  NullSystemCalls system_;
   Size scene_;                   // the size the form's scene was built for
   std::optional<Size> pending_;  // a new size seen at the last tick
   // The surface as canvas pixels (red, green, blue, alpha).

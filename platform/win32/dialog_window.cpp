@@ -20,7 +20,9 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/message_pump.h"
 #include "platform/win32/win32_system.h"
-#include "platform/win32/window_class.h"
+#include "platform/win32/screen_dpi.h"
+#include "platform/win32/window_base.h"
+#include "platform/win32/window_input.h"
 #include "resources/resource_ids.h"
 #include "settings_dialog/dialog_scale.h"
 #include "settings_dialog/quendelrix_p.h"
@@ -39,22 +41,6 @@ COLORREF ToColorRef(Pixel p) {
 }
 
 RECT ToRECT(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
-
-int SystemDpi() {
-  WindowDC screen(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-  return dpi > 0 ? dpi : DialogScale::kBaseDpi;
-}
-
-// The DPI of the monitor a window is on. GetDpiForWindow exists from
-// Windows 10 on; before, every monitor has the system's DPI.
-int WindowDpi(HWND hwnd) {
-  using Fn = UINT(WINAPI*)(HWND);
-  static const auto getDpi = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  const UINT dpi = getDpi && hwnd ? getDpi(hwnd) : 0;
-  return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
-}
 
 // The labels' font at a DPI: 9.75 points, Shift-JIS character set,
 // underlined for the home-page address. Where the face is missing the system
@@ -81,18 +67,19 @@ UniqueFont MakeValueFont(int dpi) {
   return UniqueFont(CreateFontIndirectW(&lf));
 }
 
-class DialogWindow final : public DialogHost {
+class DialogWindow final : public WindowBase, public DialogHost {
  public:
   explicit DialogWindow(ModuleValues& values) : values_(values) {}
   ~DialogWindow() override {
-    if (hwnd_) DestroyWindow(hwnd_);
+    // While the form is still there to hear the window's end.
+    if (Live()) DestroyWindow(Live());
   }
 
   bool Create();
   void Run() { form_->Form_Load(); }
 
   // DialogHost
-  WindowHandle Handle() override { return FromHwnd(hwnd_); }
+  WindowHandle Handle() override { return FromHwnd(Live()); }
   SystemCalls& System() override { return system_; }
   SettingsFiles& Files() override { return files_; }
   PictureSource& Photo() override { return *photoSource_; }
@@ -112,14 +99,16 @@ class DialogWindow final : public DialogHost {
   void ShowErrorMessage(const std::wstring& text) override;
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
   static LRESULT CALLBACK BarProc(HWND bar, UINT msg, WPARAM w, LPARAM l,
                                   UINT_PTR id, DWORD_PTR self);
-  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) override;
+  // The window until the form has heard of its destruction; nullptr from
+  // then on.
+  HWND Live() const { return gone_ ? nullptr : Hwnd(); }
   void Paint();
   void DrawLabels(HDC dc);
   void AutoSizeLabels();
-  void OnMouseButton(UINT msg, WPARAM w, LPARAM l);
+  void OnMouse(UINT msg, WPARAM w, LPARAM l);
   void OnScroll(WPARAM w, LPARAM l);
   bool OnKeyDown(WPARAM w, LPARAM l);
   void OnDpiChanged(int dpi, const RECT* suggested);
@@ -130,10 +119,10 @@ class DialogWindow final : public DialogHost {
   RECT Device(const Rect& units) const { return ToRECT(scale_.ToDevice(units)); }
 
   ModuleValues& values_;
-  HWND hwnd_ = nullptr;
   HWND bars_[2] = {nullptr, nullptr};
   HWND tooltip_ = nullptr;
-  bool destroying_ = false;
+  bool destroying_ = false;  // WM_DESTROY has come
+  bool gone_ = false;        // and the form has been unloaded
   Win32SystemCalls system_;
   Win32SettingsFiles files_;
   UniqueBitmap photo_;
@@ -169,29 +158,29 @@ bool DialogWindow::Create() {
   WindowClassOptions options;
   options.icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
   options.cursor = nullptr;  // chosen per control on WM_SETCURSOR
-  RegisterWindowClass(kClassName, Proc, options);
 
   // Made at the size of 96 DPI, then given the size of the monitor's DPI
   // (it is not shown yet) and placed at the centre of the screen.
-  CreateWindowExW(WS_EX_APPWINDOW, kClassName, kDialogCaption,
-                  WS_POPUP | WS_SYSMENU | WS_CLIPCHILDREN,
-                  0, 0, kDialogWidth, kDialogHeight, nullptr, nullptr,
-                  instance, this);
-  if (!hwnd_) return false;
-  TakeScale(WindowDpi(hwnd_));
+  const std::wstring title(kDialogTitle);
+  if (!CreateWindowOf(kClassName, options, WS_EX_APPWINDOW, title.c_str(),
+                      WS_POPUP | WS_SYSMENU | WS_CLIPCHILDREN, 0, 0, kDialogWidth,
+                      kDialogHeight)) {
+    return false;
+  }
+  TakeScale(WindowDpi(Live()));
   const int width = scale_.ToDevice(kDialogWidth);
   const int height = scale_.ToDevice(kDialogHeight);
-  SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+  SetWindowPos(Live(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(options.icon));
-  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(options.icon));
+  SendMessageW(Live(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(options.icon));
+  SendMessageW(Live(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(options.icon));
 
   // HS(1) is created first: it lies in front of HS(0).
   for (int index : {1, 0}) {
     bars_[index] = CreateWindowExW(
         0, L"SCROLLBAR", nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP | SBS_HORZ,
-        0, 0, 0, 0, hwnd_,
+        0, 0, 0, 0, Live(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(100 + index)), instance,
         nullptr);
     if (bars_[index]) {
@@ -203,12 +192,12 @@ bool DialogWindow::Create() {
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                             CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
+                             CW_USEDEFAULT, Live(), nullptr, instance, nullptr);
   if (tooltip_) {
     TOOLINFOW ti{};
     ti.cbSize = TTTOOLINFOW_V1_SIZE;
     ti.uFlags = TTF_SUBCLASS;
-    ti.hwnd = hwnd_;
+    ti.hwnd = Live();
     ti.uId = kCloseBoxTool;
     ti.rect = Device(form_->RectOf(DialogControl::ImgExit));
     ti.lpszText = const_cast<wchar_t*>(kExitTooltip);
@@ -238,7 +227,7 @@ void DialogWindow::PlaceControls() {
   if (tooltip_) {
     TOOLINFOW ti{};
     ti.cbSize = TTTOOLINFOW_V1_SIZE;
-    ti.hwnd = hwnd_;
+    ti.hwnd = Live();
     ti.uId = kCloseBoxTool;
     ti.rect = Device(form_->RectOf(DialogControl::ImgExit));
     SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
@@ -248,7 +237,7 @@ void DialogWindow::PlaceControls() {
 // Labels sized to their text are measured in the form's units: with the
 // font as it is at 96 DPI.
 void DialogWindow::AutoSizeLabels() {
-  WindowDC dc(hwnd_);
+  WindowDC dc(Live());
   if (!dc) return;
   const UniqueFont unitLabel = MakeLabelFont(false, DialogScale::kBaseDpi);
   const UniqueFont unitLink = MakeLabelFont(true, DialogScale::kBaseDpi);
@@ -266,8 +255,8 @@ void DialogWindow::AutoSizeLabels() {
 }
 
 void DialogWindow::Show() {
-  ShowWindow(hwnd_, SW_SHOW);
-  SetForegroundWindow(hwnd_);
+  ShowWindow(Live(), SW_SHOW);
+  SetForegroundWindow(Live());
   focusBar_ = 0;
   FocusBar();
 }
@@ -285,13 +274,13 @@ bool DialogWindow::CursorPos(ScreenPoint& point) {
 
 ScreenPoint DialogWindow::WindowPos() {
   RECT r{};
-  if (hwnd_) GetWindowRect(hwnd_, &r);
+  if (Live()) GetWindowRect(Live(), &r);
   return {r.left, r.top};
 }
 
 void DialogWindow::MoveWindow(int32_t left, int32_t top) {
-  if (!hwnd_) return;
-  SetWindowPos(hwnd_, nullptr, left, top, 0, 0,
+  if (!Live()) return;
+  SetWindowPos(Live(), nullptr, left, top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -308,22 +297,22 @@ void DialogWindow::SetScrollBar(int index, const ScrollBarState& state) {
 }
 
 void DialogWindow::Invalidate(const Rect& area) {
-  if (!hwnd_) return;
+  if (!Live()) return;
   RECT r = Device(area);
   // A stretched picture may take its pixels from a unit's neighbour.
   if (!scale_.Identity()) InflateRect(&r, 2, 2);
-  InvalidateRect(hwnd_, &r, FALSE);
+  InvalidateRect(Live(), &r, FALSE);
 }
 
 void DialogWindow::Refresh() {
-  if (!hwnd_) return;
-  InvalidateRect(hwnd_, nullptr, FALSE);
-  UpdateWindow(hwnd_);
+  if (!Live()) return;
+  InvalidateRect(Live(), nullptr, FALSE);
+  UpdateWindow(Live());
 }
 
 void DialogWindow::DrawLensFrame(const DibImage& record) {
-  if (!hwnd_) return;
-  WindowDC dc(hwnd_);
+  if (!Live()) return;
+  WindowDC dc(Live());
   if (!dc) return;
   DrawDibImage(dc.get(), Device(form_->LensArea()), record);
 }
@@ -342,19 +331,19 @@ double DialogWindow::NowSeconds() {
 }
 
 void DialogWindow::Destroy() {
-  if (hwnd_ && !destroying_) DestroyWindow(hwnd_);
+  if (Live() && !destroying_) DestroyWindow(Live());
 }
 
 void DialogWindow::OpenDocument(const std::wstring& address) {
-  ShellExecuteW(hwnd_, L"open", address.c_str(), L"", L"", SW_SHOWNORMAL);
+  ShellExecuteW(Live(), L"open", address.c_str(), L"", L"", SW_SHOWNORMAL);
 }
 
 void DialogWindow::ShowErrorMessage(const std::wstring& text) {
-  MessageBoxW(hwnd_, text.c_str(), kMessageCaption, MB_OK | MB_ICONERROR);
+  MessageBoxW(Live(), text.c_str(), kMessageCaption, MB_OK | MB_ICONERROR);
 }
 
 void DialogWindow::Paint() {
-  PaintDC paint(hwnd_);
+  PaintDC paint(Live());
   if (!paint.get()) return;
   // Compose in memory: scene, label texts, the current lens frame; then one
   // copy to the screen, so nothing flickers.
@@ -422,59 +411,31 @@ void DialogWindow::OnScroll(WPARAM w, LPARAM l) {
   form_->HS_Scroll(index, action, thumb);
 }
 
-int ShiftState(WPARAM w) {
-  int shift = 0;
-  if (w & MK_SHIFT) shift |= 1;
-  if (w & MK_CONTROL) shift |= 2;
-  if (GetKeyState(VK_MENU) < 0) shift |= 4;
-  return shift;
-}
-
-int HeldButtons(WPARAM w) {
-  int held = 0;
-  if (w & MK_LBUTTON) held |= kLeftButton;
-  if (w & MK_RBUTTON) held |= kRightButton;
-  if (w & MK_MBUTTON) held |= kMiddleButton;
-  return held;
-}
-
-void DialogWindow::OnMouseButton(UINT msg, WPARAM w, LPARAM l) {
-  const int x = scale_.ToUnits(static_cast<short>(LOWORD(l)));
-  const int y = scale_.ToUnits(static_cast<short>(HIWORD(l)));
-  int button = kLeftButton;
-  bool down = false;
-  switch (msg) {
-    case WM_LBUTTONDOWN: down = true; button = kLeftButton; break;
-    case WM_RBUTTONDOWN: down = true; button = kRightButton; break;
-    case WM_MBUTTONDOWN: down = true; button = kMiddleButton; break;
-    case WM_LBUTTONUP: button = kLeftButton; break;
-    case WM_RBUTTONUP: button = kRightButton; break;
-    case WM_MBUTTONUP: button = kMiddleButton; break;
+// Mouse input in the form's units: the client pixels of the message mapped
+// at the window's scale.
+void DialogWindow::OnMouse(UINT msg, WPARAM w, LPARAM l) {
+  const auto input = FormInputFromMessage(msg, w, l, ShiftState());
+  if (!input) return;
+  const int x = scale_.ToUnits(static_cast<int>(input->x));
+  const int y = scale_.ToUnits(static_cast<int>(input->y));
+  switch (input->kind) {
+    case FormInput::Kind::kMouseDown:
+      if (GetCapture() != Live()) SetCapture(Live());
+      form_->MouseDown(input->button, input->shift, x, y);
+      break;
+    case FormInput::Kind::kMouseUp: {
+      // The handler may close the dialog; the capture is let go either way.
+      const bool last = HeldButtons(w) == 0;
+      form_->MouseUp(input->button, input->shift, x, y);
+      if (last && GetCapture() == Live()) ReleaseCapture();
+      break;
+    }
+    case FormInput::Kind::kMouseMove:
+      form_->MouseMove(input->button, input->shift, x, y);
+      break;
+    case FormInput::Kind::kKeyDown:
+      break;
   }
-  if (down) {
-    if (GetCapture() != hwnd_) SetCapture(hwnd_);
-    form_->MouseDown(button, ShiftState(w), x, y);
-  } else {
-    // The handler may close the dialog; the capture is let go either way.
-    const bool last = HeldButtons(w) == 0;
-    form_->MouseUp(button, ShiftState(w), x, y);
-    if (last && GetCapture() == hwnd_) ReleaseCapture();
-  }
-}
-
-LRESULT CALLBACK DialogWindow::Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-  DialogWindow* self;
-  if (msg == WM_NCCREATE) {
-    self = static_cast<DialogWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<DialogWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (!self || !self->form_) return DefWindowProcW(hwnd, msg, w, l);
-  const LRESULT result = self->OnMessage(hwnd, msg, w, l);
-  if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-  return result;
 }
 
 // The scroll bars hand the dialog's own keys to the dialog, and note when
@@ -513,10 +474,10 @@ bool DialogWindow::OnKeyDown(WPARAM w, LPARAM l) {
       FocusBar();
       return true;
     case VK_RETURN:
-      form_->KeyDown(kKeyReturn, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, repeat);
+      form_->KeyDown(kKeyReturn, ShiftState(), repeat);
       return true;
     case VK_ESCAPE:
-      form_->KeyDown(kKeyEscape, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, repeat);
+      form_->KeyDown(kKeyEscape, ShiftState(), repeat);
       return true;
   }
   return false;
@@ -526,28 +487,28 @@ void DialogWindow::OnDpiChanged(int dpi, const RECT* suggested) {
   const DialogScale before = scale_;
   TakeScale(dpi);
   RECT r{};
-  GetWindowRect(hwnd_, &r);
+  GetWindowRect(Live(), &r);
   if (suggested) {
     r = *suggested;
   } else {
     r.right = r.left + scale_.ToDevice(kDialogWidth);
     r.bottom = r.top + scale_.ToDevice(kDialogHeight);
   }
-  if (form_->Dragging == 1) {
+  if (form_->Dragging() == 1) {
     // The grab point keeps its place in the dialog and stays under the
     // cursor.
-    form_->DragOffsetX = static_cast<int16_t>(before.Rescale(form_->DragOffsetX, scale_));
-    form_->DragOffsetY = static_cast<int16_t>(before.Rescale(form_->DragOffsetY, scale_));
+    form_->MoveDragOffset(static_cast<int16_t>(before.Rescale(form_->DragOffsetX(), scale_)),
+                          static_cast<int16_t>(before.Rescale(form_->DragOffsetY(), scale_)));
     POINT cursor;
     if (GetCursorPos(&cursor)) {
-      OffsetRect(&r, cursor.x - form_->DragOffsetX - r.left,
-                 cursor.y - form_->DragOffsetY - r.top);
+      OffsetRect(&r, cursor.x - form_->DragOffsetX() - r.left,
+                 cursor.y - form_->DragOffsetY() - r.top);
     }
   }
-  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+  SetWindowPos(Live(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
   PlaceControls();
-  InvalidateRect(hwnd_, nullptr, FALSE);
+  InvalidateRect(Live(), nullptr, FALSE);
 }
 
 LRESULT DialogWindow::OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
@@ -563,12 +524,8 @@ LRESULT DialogWindow::OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-      OnMouseButton(msg, w, l);
-      return 0;
     case WM_MOUSEMOVE:
-      form_->MouseMove(HeldButtons(w), ShiftState(w),
-                       scale_.ToUnits(static_cast<short>(LOWORD(l))),
-                       scale_.ToUnits(static_cast<short>(HIWORD(l))));
+      OnMouse(msg, w, l);
       return 0;
     case WM_CANCELMODE:
       form_->CaptureLost();
@@ -614,7 +571,7 @@ LRESULT DialogWindow::OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     case WM_DESTROY:
       destroying_ = true;
       form_->Unload();  // ends the lens loop if anything else destroyed us
-      hwnd_ = nullptr;
+      gone_ = true;
       bars_[0] = bars_[1] = nullptr;
       tooltip_ = nullptr;
       return 0;

@@ -6,7 +6,8 @@
 
 namespace qx::win32 {
 
-// Steps P5 to P10, then runs until the host is closed or its pane is gone.
+// Makes the host window, puts it into the pane at the pane's size and shows
+// it, then runs until the host is closed or its pane is gone.
 void RunPreview(const PreviewPlacement& placement, float twipsPerPixelX,
                 float twipsPerPixelY);
 

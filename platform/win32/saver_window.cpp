@@ -5,7 +5,6 @@
 // top-left corner, which may lie left of or above the primary monitor. All
 // drawing is in physical pixels. All behaviour lives in the form.
 #include <windows.h>
-#include <windowsx.h>
 
 #include <optional>
 
@@ -14,10 +13,12 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/message_pump.h"
 #include "platform/win32/saver_screen.h"
+#include "platform/win32/screen_dpi.h"
 #include "platform/win32/win32_system.h"
-#include "platform/win32/window_class.h"
+#include "platform/win32/window_base.h"
+#include "platform/win32/window_input.h"
 #include "saver/quendelrix_s.h"
-#include "startup/quendelrix_b.h"
+#include "startup/window_titles.h"
 
 namespace qx::win32 {
 
@@ -25,25 +26,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"QuendelrixSaver";
 
-// The form's button and modifier arguments: 1 left, 2 right, 4 middle;
-// 1 Shift, 2 Ctrl, 4 Alt.
-int MouseButtons(WPARAM w) {
-  return ((w & MK_LBUTTON) ? 1 : 0) | ((w & MK_RBUTTON) ? 2 : 0) |
-         ((w & MK_MBUTTON) ? 4 : 0);
-}
-int ShiftState() {
-  return ((GetKeyState(VK_SHIFT) < 0) ? 1 : 0) |
-         ((GetKeyState(VK_CONTROL) < 0) ? 2 : 0) |
-         ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
-}
-
-float TwipsPerPixel(int axis) {
-  WindowDC screen(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen.get(), axis) : 0;
-  return dpi > 0 ? 1440.0f / static_cast<float>(dpi) : 15.0f;
-}
-
-class SaverWindow final : public SaverHost {
+class SaverWindow final : public WindowBase, public SaverHost {
  public:
   explicit SaverWindow(ModuleValues& values) : form_(*this, values) {}
   SaverWindow(const SaverWindow&) = delete;
@@ -55,7 +38,7 @@ class SaverWindow final : public SaverHost {
     // The animation has stopped. A close request has taken the window with
     // it; otherwise the window stays up with its last picture until input
     // ends the program.
-    if (IsWindow(hwnd_)) RunMessageLoop();
+    if (Hwnd()) RunMessageLoop();
   }
 
   // SaverHost.
@@ -64,26 +47,25 @@ class SaverWindow final : public SaverHost {
   // scale (the process is DPI aware: the metrics are not scaled).
   ScreenMetrics Screen() override {
     area_ = VirtualScreenArea();
-    const float tx = TwipsPerPixel(LOGPIXELSX);
-    const float ty = TwipsPerPixel(LOGPIXELSY);
-    return ScreenMetrics{static_cast<float>(area_.width) * tx,
-                         static_cast<float>(area_.height) * ty, tx, ty};
+    return ScreenMetrics::FromPixels(area_.width, area_.height,
+                                     TwipsPerPixel(LOGPIXELSX),
+                                     TwipsPerPixel(LOGPIXELSY));
   }
   // The form's (0, 0) is the virtual screen's top-left corner.
   void PlaceWindow(int x, int y, int width, int height) override {
-    SetWindowPos(hwnd_, nullptr, area_.left + x, area_.top + y, width, height,
+    SetWindowPos(Hwnd(), nullptr, area_.left + x, area_.top + y, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
   void ShowTopMost() override {
-    ShowWindow(hwnd_, SW_SHOWNORMAL);
-    SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
+    ShowWindow(Hwnd(), SW_SHOWNORMAL);
+    SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   // The changed parts in one drawing call: the screen never shows half a
   // frame.
   void Present(const Image& surface, std::span<const Rect> changed) override {
-    if (!IsWindow(hwnd_)) return;
-    WindowDC dc(hwnd_);
+    if (!Hwnd()) return;
+    WindowDC dc(Hwnd());
     if (dc) DrawImageParts(dc.get(), surface, changed);
   }
   void PumpMessages() override { PumpPendingMessages(); }
@@ -118,11 +100,11 @@ class SaverWindow final : public SaverHost {
     auto verify = reinterpret_cast<VerifyFn>(reinterpret_cast<void*>(
         GetProcAddress(library.get(), "VerifyScreenSavePwd")));
     if (!verify) return 1;
-    return verify(hwnd_);
+    return verify(Hwnd());
   }
   SystemCalls& System() override { return system_; }
   void DestroyWindow() override {
-    if (IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+    if (Hwnd()) ::DestroyWindow(Hwnd());
   }
   void EndProgram() override { ExitProcess(0); }
 
@@ -130,12 +112,11 @@ class SaverWindow final : public SaverHost {
   bool Create() {
     WindowClassOptions options;
     options.background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    RegisterWindowClass(kClassName, WndProc, options);
     const std::wstring title(kSaverTitle);
-    hwnd_ = CreateWindowExW(0, kClassName, title.c_str(), WS_POPUP, 0, 0, 0, 0,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (!hwnd_) return false;
-    displayState_.emplace(hwnd_);
+    if (!CreateWindowOf(kClassName, options, 0, title.c_str(), WS_POPUP, 0, 0, 0, 0)) {
+      return false;
+    }
+    displayState_.emplace(Hwnd());
     return true;
   }
 
@@ -144,42 +125,24 @@ class SaverWindow final : public SaverHost {
   // frame (it places the window again then).
   void CoverVirtualScreen() {
     area_ = VirtualScreenArea();
-    SetWindowPos(hwnd_, nullptr, area_.left, area_.top, area_.width,
+    SetWindowPos(Hwnd(), nullptr, area_.left, area_.top, area_.width,
                  area_.height, SWP_NOZORDER | SWP_NOACTIVATE);
     form_.ScreenChanged();
   }
 
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    if (msg == WM_NCCREATE) {
-      auto* cs = reinterpret_cast<CREATESTRUCTW*>(l);
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self =
-        reinterpret_cast<SaverWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, msg, w, l);
-    return self->Route(hwnd, msg, w, l);
-  }
-
-  LRESULT Route(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    const auto x = static_cast<float>(GET_X_LPARAM(l));
-    const auto y = static_cast<float>(GET_Y_LPARAM(l));
+  LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) override {
     switch (msg) {
+      // Presses, moves and keys end the saver by the form's rules; releases
+      // are the system's.
       case WM_MOUSEMOVE:
-        form_.Display_MouseMove(MouseButtons(w), ShiftState(), x, y);
-        return 0;
       case WM_LBUTTONDOWN:
-        form_.Display_MouseDown(1, ShiftState(), x, y);
-        return 0;
       case WM_RBUTTONDOWN:
-        form_.Display_MouseDown(2, ShiftState(), x, y);
-        return 0;
       case WM_MBUTTONDOWN:
-        form_.Display_MouseDown(4, ShiftState(), x, y);
-        return 0;
       case WM_KEYDOWN:
       case WM_SYSKEYDOWN:
-        form_.Form_KeyDown(static_cast<int>(w), ShiftState());
+        if (const auto input = FormInputFromMessage(msg, w, l, ShiftState())) {
+          form_.Input(*input);
+        }
         return 0;
       case WM_CLOSE: {
         int16_t cancel = 0;
@@ -228,7 +191,6 @@ class SaverWindow final : public SaverHost {
     return DefWindowProcW(hwnd, msg, w, l);
   }
 
-  HWND hwnd_ = nullptr;
   ScreenArea area_;
   std::optional<DisplayStateNotification> displayState_;
   bool displayOff_ = false;  // until the system says otherwise

@@ -5,18 +5,9 @@
 #include "platform/win32/forms.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/preview_window.h"
+#include "platform/win32/screen_dpi.h"
 
 namespace qx::win32 {
-
-namespace {
-
-float TwipsPerPixel(int axis) {
-  WindowDC screen(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen.get(), axis) : 0;
-  return dpi > 0 ? 1440.0f / static_cast<float>(dpi) : 15.0f;
-}
-
-}  // namespace
 
 WindowHandle Win32StartupHost::FindTopLevelWindow(std::wstring_view title) {
   const std::wstring text(title);

@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/x11/options.h"
 #include "platform/x11/register_entry.h"
 #include "platform/x11/signal_watch.h"
 #include "platform/x11/version.h"
+#include "platform/x11/x_display.h"
 #include "platform/x11/x11_host.h"
 #include "saver/quendelrix_s.h"
 
@@ -57,12 +59,13 @@ int main(int argc, char** argv) {
   }
 
   SignalWatch signals;
-  Display* display = XOpenDisplay(options.display.empty() ? nullptr : options.display.c_str());
-  if (display == nullptr) {
-    std::fprintf(stderr, "quendelrix: cannot open display %s\n", XDisplayName(options.display.empty() ? nullptr : options.display.c_str()));
+  UniqueDisplay display = OpenDisplay(options.display);
+  if (!display) {
+    std::fprintf(stderr, "quendelrix: cannot open display %s\n",
+                 XDisplayName(options.display.empty() ? nullptr : options.display.c_str()));
     return 1;
   }
-  X11SaverHost host(display, signals);
+  X11SaverHost host(std::move(display), signals);
   std::string error;
   if (const int status = host.Open(options, error); status != 0) {
     std::fprintf(stderr, "quendelrix: %s\n", error.c_str());
@@ -72,6 +75,11 @@ int main(int argc, char** argv) {
   qx::ModuleValues values;
   values.BallCount = static_cast<int16_t>(options.ballCount);
   values.Interval = static_cast<int16_t>(options.interval);
+  // The saver runs as the Windows test run does: XScreenSaver locks the
+  // screen and asks for the password itself and stops the program when the
+  // user comes back, and in a window of its own the pointer may pass over
+  // it. A click or a key in its own window still ends it.
+  values.Args = qx::CommandLine::TestRun();
   qx::Quendelrix_S form(host, values);
   host.SetForm(&form);
   form.Form_Load();

@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "common/numbers.h"
-#include "startup/settings.h"
 
 namespace qx::x11 {
 
@@ -44,8 +43,6 @@ std::optional<uint32_t> ParseWindowId(std::string_view text) {
 ParseResult ParseOptions(std::span<const std::string_view> args,
                          const char* xscreensaverWindow) {
   Options o;
-  o.ballCount = kDefaultBallCount;
-  o.interval = kDefaultInterval;
   bool root = false;
   bool windowGiven = false;
   auto fail = [](std::string message) { return ParseResult{std::nullopt, std::move(message)}; };

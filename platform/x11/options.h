@@ -9,12 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace qx::x11 {
+#include "startup/setting_ranges.h"
 
-inline constexpr int kMinBallCount = 20;
-inline constexpr int kMaxBallCount = 100;
-inline constexpr int kMinInterval = 100;
-inline constexpr int kMaxInterval = 500;
+namespace qx::x11 {
 
 enum class Target {
   kOwnWindow,  // a resizable window of its own, for trying it out
@@ -25,8 +22,8 @@ enum class Target {
 struct Options {
   Target target = Target::kOwnWindow;
   uint32_t windowId = 0;
-  int ballCount = 60;
-  int interval = 300;
+  int ballCount = kDefaultBallCount;
+  int interval = kDefaultInterval;
   std::string display;  // empty: $DISPLAY
   bool help = false;
   bool version = false;

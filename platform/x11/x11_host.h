@@ -7,16 +7,16 @@
 #pragma once
 
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XShm.h>
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "platform/x11/frame_copy.h"
 #include "platform/x11/options.h"
+#include "platform/x11/shm_image.h"
 #include "platform/x11/signal_watch.h"
+#include "platform/x11/x_display.h"
 #include "saver/quendelrix_s.h"
 #include "saver/saver_host.h"
 
@@ -27,7 +27,8 @@ inline constexpr int kOwnWindowHeight = 600;
 
 class X11SaverHost final : public SaverHost {
  public:
-  X11SaverHost(Display* display, const SignalWatch& signals);
+  // The host owns the connection from here on.
+  X11SaverHost(UniqueDisplay display, const SignalWatch& signals);
   ~X11SaverHost() override;
   X11SaverHost(const X11SaverHost&) = delete;
   X11SaverHost& operator=(const X11SaverHost&) = delete;
@@ -37,8 +38,6 @@ class X11SaverHost final : public SaverHost {
   int Open(const Options& options, std::string& error);
   // The form whose handlers the events reach.
   void SetForm(Quendelrix_S* form) { form_ = form; }
-  // True when the image goes through shared memory.
-  bool SharedMemory() const { return shm_; }
 
   ScreenMetrics Screen() override;
   void PlaceWindow(int x, int y, int width, int height) override;
@@ -56,48 +55,31 @@ class X11SaverHost final : public SaverHost {
   [[noreturn]] void EndProgram() override;
 
  private:
-  class NoSystem final : public SystemCalls {
-   public:
-    int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 1; }
-    VersionAnswer QueryVersion() override { return {}; }
-    bool GetWindowRect(WindowHandle, Rect&) override { return false; }
-    void DrawAnimatedRects(WindowHandle, int, const Rect&, const Rect&) override {}
-  };
-
   void HandleEvent(const XEvent& event);
   // Ends the program when a signal arrived or the window went away.
   void CheckEnding();
   // Waits up to `milliseconds` (forever when negative) for the X connection
   // or a signal; true when the X connection has something to read.
   bool Wait(int milliseconds);
-  void MakeImage(int width, int height);
-  void FreeImage();
-  // Shows the rectangles of the image on the window in one request, so no
-  // one sees half a frame: one put (shared memory) or one copy from the
-  // server-side copy of the image (plain XPutImage, which Xlib may split),
-  // clipped to the rectangles.
-  void PutRects(std::span<const Rect> rects);
+  // Frees what the program holds on the server and closes the connection.
   void Release();
   [[noreturn]] void Exit(int status);
 
-  Display* display_;
+  UniqueDisplay display_;
   const SignalWatch& signals_;
-  NoSystem system_;
+  NullSystemCalls system_;
   Quendelrix_S* form_ = nullptr;
   Window window_ = 0;
   bool ownWindow_ = false;
+  // The window is gone: destroyed, or found missing by a request.
+  bool windowGone_ = false;
   Visual* visual_ = nullptr;
   int depth_ = 0;
   int width_ = 0;
   int height_ = 0;
   Atom deleteWindow_ = 0;
   GC gc_ = nullptr;
-  XImage* image_ = nullptr;
-  Pixmap pixmap_ = 0;  // the image on the server, without shared memory
-  std::vector<XRectangle> clip_;
-  bool shm_ = false;
-  bool shmUsable_ = false;
-  XShmSegmentInfo segment_{};
+  std::optional<ShmImage> image_;  // made once the window is known
   std::vector<Rect> clipped_;
   int32_t cursorCount_ = 0;
 };

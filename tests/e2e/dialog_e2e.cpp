@@ -4,129 +4,22 @@
 // written), Cancel, the close box and the system's close do not, a save that
 // neither file can take is reported and nothing is lost, the title bar
 // drags the window, and a second copy refuses to start beside it.
+// It also carries its icon and hand cursor, shows the hand over the
+// controls and a tooltip on the close box, and opens the home page without
+// stopping.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "tests/e2e/harness.h"
-#include "tools/bmp_file.h"
+#include "tests/e2e/dialog_driver.h"
 
 namespace qx::e2e {
 namespace {
-
-constexpr wchar_t kDialogTitle[] = L"Quendelrixの設定";
-constexpr DWORD kOpen = 15000;
-constexpr DWORD kClose = 8000;
-constexpr int kWidth = 479, kHeight = 302;
-// 球の数 and ｲﾝﾀｰﾊﾞﾙ as the file stores them (Shift-JIS).
-const std::string kKeyBalls = "\x8B\x85\x82\xCC\x90\x94";
-const std::string kKeyInterval = "\xB2\xDD\xC0\xB0\xCA\xDE\xD9";
-
-// Client-area points of the controls.
-constexpr POINT kSetButton{405, 193};
-constexpr POINT kCancelButton{405, 221};
-constexpr POINT kCloseBox{463, 11};
-constexpr POINT kTitleBar{200, 10};
-
-std::string IniText(int balls, int interval) {
-  return "[Section]\r\n" + kKeyBalls + "=" + std::to_string(balls) + "\r\n" +
-         kKeyInterval + "=" + std::to_string(interval) + "\r\n";
-}
-
-// The number after "key=" in the file, blanks skipped; nullopt when absent.
-std::optional<int> StoredNumber(const std::string& file, const std::string& key) {
-  const size_t section = file.find("[Section]");
-  if (section == std::string::npos) return std::nullopt;
-  const size_t at = file.find("\n" + key + "=", section);
-  if (at == std::string::npos) return std::nullopt;
-  size_t p = at + key.size() + 2;
-  while (p < file.size() && file[p] == ' ') ++p;
-  size_t end = p;
-  while (end < file.size() && file[end] >= '0' && file[end] <= '9') ++end;
-  if (end == p) return std::nullopt;
-  return std::stoi(file.substr(p, end - p));
-}
-
-// The file holds both settings with these values.
-void ExpectStored(const std::filesystem::path& ini, int balls, int interval) {
-  const auto file = ReadFileBytes(ini);
-  ASSERT_TRUE(file) << ini;
-  EXPECT_EQ(StoredNumber(*file, kKeyBalls), balls);
-  EXPECT_EQ(StoredNumber(*file, kKeyInterval), interval);
-}
-
-// The dialog of a started program, visible and animating.
-class OpenDialog {
- public:
-  explicit OpenDialog(TempFolder& folder, std::wstring_view args = L"/c")
-      : process_(ScrProcess::Start(folder.scr, args)) {
-    if (!process_.Started()) return;
-    WaitUntil([&] {
-      hwnd_ = FindTopWindow(kDialogTitle);
-      return hwnd_ && IsWindowVisible(hwnd_);
-    }, kOpen);
-    if (hwnd_) PumpFor(400);  // past the opening zoom and the first frames
-  }
-  HWND hwnd() const { return hwnd_; }
-  ScrProcess& process() { return process_; }
-  POINT Screen(POINT client) const {
-    POINT p = client;
-    ClientToScreen(hwnd_, &p);
-    return p;
-  }
-  void ClickAt(POINT client, Button button = Button::kLeft) {
-    const POINT p = Screen(client);
-    Click(p.x, p.y, button);
-  }
-  // The two scroll bars, top one (the number of balls) first.
-  std::vector<HWND> Bars() const {
-    std::vector<HWND> bars;
-    EnumChildWindows(hwnd_, [](HWND child, LPARAM list) -> BOOL {
-      wchar_t cls[32] = {};
-      GetClassNameW(child, cls, 32);
-      if (lstrcmpiW(cls, L"ScrollBar") == 0) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-      }
-      return TRUE;
-    }, reinterpret_cast<LPARAM>(&bars));
-    std::sort(bars.begin(), bars.end(), [](HWND a, HWND b) {
-      RECT ra, rb;
-      GetWindowRect(a, &ra);
-      GetWindowRect(b, &rb);
-      return ra.top < rb.top;
-    });
-    return bars;
-  }
-  int BarValue(int index) const {
-    const auto bars = Bars();
-    if (static_cast<size_t>(index) >= bars.size()) return -1;
-    DWORD_PTR pos = 0;
-    SendMessageTimeoutW(bars[static_cast<size_t>(index)], SBM_GETPOS, 0, 0,
-                        SMTO_ABORTIFHUNG, 2000, &pos);
-    return static_cast<int>(pos);
-  }
-  // A point of a scroll bar in client coordinates: `fromRight` pixels left
-  // of its right end, halfway down.
-  POINT BarPoint(int index, int fromRight) const {
-    RECT r;
-    GetWindowRect(Bars()[static_cast<size_t>(index)], &r);
-    POINT p{r.right - 1 - fromRight, (r.top + r.bottom) / 2};
-    ScreenToClient(hwnd_, &p);
-    return p;
-  }
-  bool Closed(DWORD ms) { return process_.WaitForExit(ms); }
-
- private:
-  ScrProcess process_;
-  HWND hwnd_ = nullptr;
-};
 
 TEST(DialogE2E, OpensCentredBorderlessAndEndsWhenClosed) {
   TempFolder folder;
@@ -148,7 +41,7 @@ TEST(DialogE2E, OpensCentredBorderlessAndEndsWhenClosed) {
     EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME), 0);
 
     PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(dialog.Closed(kClose)) << args;
+    EXPECT_TRUE(dialog.Closed()) << args;
   }
   EXPECT_FALSE(std::filesystem::exists(folder.ini()));
 }
@@ -172,7 +65,7 @@ TEST(DialogE2E, ScrollBarsShowStoredSettingsWithinTheirRanges) {
     EXPECT_EQ(dialog.BarValue(0), c.balls) << c.file;
     EXPECT_EQ(dialog.BarValue(1), c.interval) << c.file;
     PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(dialog.Closed(kClose));
+    EXPECT_TRUE(dialog.Closed());
   }
 }
 
@@ -195,7 +88,7 @@ TEST(DialogE2E, SetSavesBothSettingsAndKeepsTheRestOfTheFile) {
   ASSERT_TRUE(dialog.hwnd());
   EXPECT_EQ(dialog.BarValue(0), 42);
   dialog.ClickAt(kSetButton);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   EXPECT_EQ(ReadFileBytes(folder.ini()),
             comment + "[Section]\r\n" + kKeyBalls + "= 42\r\n" + kKeyInterval +
                 "= 250\r\n" + last);
@@ -210,10 +103,9 @@ TEST(DialogE2E, AnUnwritableProgramFolderSavesIntoTheUsersFileAndTheNextStartRea
     OpenDialog dialog(folder);
     ASSERT_TRUE(dialog.hwnd());
     dialog.ClickAt(dialog.BarPoint(0, 4));
-    PumpFor(150);
-    ASSERT_EQ(dialog.BarValue(0), 61);
+    ASSERT_EQ(dialog.BarOnceItIs(0, 61), 61);
     dialog.ClickAt(kSetButton);
-    EXPECT_TRUE(dialog.Closed(kClose)) << "closes without a message";
+    EXPECT_TRUE(dialog.Closed()) << "closes without a message";
   }
   EXPECT_EQ(ReadFileBytes(UserIniPath()),
             "[Section]\r\n" + kKeyBalls + "= 61\r\n" + kKeyInterval + "= 300\r\n");
@@ -226,7 +118,7 @@ TEST(DialogE2E, AnUnwritableProgramFolderSavesIntoTheUsersFileAndTheNextStartRea
   EXPECT_EQ(next.BarValue(0), 61);
   EXPECT_EQ(next.BarValue(1), 300);
   PostMessageW(next.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(next.Closed(kClose));
+  EXPECT_TRUE(next.Closed());
 }
 
 TEST(DialogE2E, ArrowsTroughAndKeysMoveTheBarsAndSetSavesThem) {
@@ -237,26 +129,23 @@ TEST(DialogE2E, ArrowsTroughAndKeysMoveTheBarsAndSetSavesThem) {
   // HS(1): one click on the right arrow (1), one in the trough right of the
   // thumb (10).
   dialog.ClickAt(dialog.BarPoint(1, 4));
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(1), 301);
+  EXPECT_EQ(dialog.BarOnceItIs(1, 301), 301);
   dialog.ClickAt(dialog.BarPoint(1, 22));
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(1), 311);
+  EXPECT_EQ(dialog.BarOnceItIs(1, 311), 311);
   // HS(0) to its end with the keyboard: it has the focus.
   dialog.ClickAt(dialog.BarPoint(0, 4));
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(0), 61);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 61), 61);
+  ASSERT_TRUE(dialog.Focused(0));
   PressKey(VK_END);
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(0), 100);
+  EXPECT_EQ(dialog.BarOnceItIs(0, 100), 100);
   // Press Set, move off the button, release: still saves.
   const POINT set = dialog.Screen(kSetButton);
-  MouseMoveTo(set.x, set.y);
+  PlaceCursor(set.x, set.y);
   MouseDown(Button::kLeft);
-  PumpFor(100);
+  ASSERT_TRUE(dialog.Captured());
   MouseMoveTo(set.x - 300, set.y + 40);
   MouseUp(Button::kLeft);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
   ExpectStored(folder.ini(), 100, 311);
 }
 
@@ -268,14 +157,14 @@ TEST(DialogE2E, CancelCloseBoxAndSystemCloseLeaveTheFileAlone) {
     OpenDialog dialog(folder);
     ASSERT_TRUE(dialog.hwnd());
     dialog.ClickAt(dialog.BarPoint(0, 4));  // a change that must not be saved
-    PumpFor(150);
+    ASSERT_EQ(dialog.BarOnceItIs(0, 43), 43);
     switch (way) {
       case 0: dialog.ClickAt(kCancelButton); break;
       case 1: dialog.ClickAt(kCancelButton, Button::kRight); break;
       case 2: dialog.ClickAt(kCloseBox); break;
       case 3: PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0); break;
     }
-    EXPECT_TRUE(dialog.Closed(kClose)) << "way " << way;
+    EXPECT_TRUE(dialog.Closed()) << "way " << way;
     EXPECT_EQ(ReadFileBytes(folder.ini()), before) << "way " << way;
   }
 }
@@ -313,19 +202,18 @@ TEST(DialogE2E, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
   OpenDialog dialog(folder);
   ASSERT_TRUE(dialog.hwnd());
   dialog.ClickAt(dialog.BarPoint(0, 4));
-  PumpFor(150);
-  ASSERT_EQ(dialog.BarValue(0), 61);
+  ASSERT_EQ(dialog.BarOnceItIs(0, 61), 61);
   dialog.ClickAt(kSetButton);
   HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(dialog.process().Pid())); }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(dialog.process().Pid())); }));
   const std::wstring texts = AllTexts(box);
   EXPECT_NE(texts.find(L"保存できませんでした"), std::wstring::npos);
   // It names the file tried last: the user's.
   EXPECT_NE(texts.find(UserIniPath().wstring()), std::wstring::npos);
   EXPECT_TRUE(dialog.process().Running());
   PostMessageW(box, WM_COMMAND, IDOK, 0);
-  PumpFor(500);
-  EXPECT_TRUE(dialog.process().Running());
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "the message box stays";
+  EXPECT_TRUE(dialog.Handled()) << "the dialog closed with the message";
   EXPECT_TRUE(IsWindow(dialog.hwnd()));
   EXPECT_EQ(dialog.BarValue(0), 61);  // the user's value is still there
   EXPECT_TRUE(std::filesystem::is_directory(folder.ini()));
@@ -334,7 +222,7 @@ TEST(DialogE2E, AFileThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
   EXPECT_EQ(EntriesIn(folder.path), 2u);
   EXPECT_EQ(EntriesIn(UserIniPath().parent_path()), 1u);
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 TEST(DialogE2E, DraggingTheTitleBarMovesTheWindow) {
@@ -345,31 +233,28 @@ TEST(DialogE2E, DraggingTheTitleBarMovesTheWindow) {
   GetWindowRect(dialog.hwnd(), &before);
   const POINT grab = dialog.Screen(kTitleBar);
   // The right button does not drag.
-  MouseMoveTo(grab.x, grab.y);
+  PlaceCursor(grab.x, grab.y);
   MouseDown(Button::kRight);
-  PumpFor(50);
+  ASSERT_TRUE(dialog.Captured());
   MouseMoveTo(grab.x + 30, grab.y + 30);
-  PumpFor(100);
   MouseUp(Button::kRight);
-  PumpFor(100);
+  ASSERT_TRUE(dialog.Handled());
   GetWindowRect(dialog.hwnd(), &after);
   EXPECT_EQ(after.left, before.left);
   EXPECT_EQ(after.top, before.top);
   // The left button does, one pixel for one pixel.
-  MouseMoveTo(grab.x, grab.y);
+  PlaceCursor(grab.x, grab.y);
   MouseDown(Button::kLeft);
-  PumpFor(50);
-  for (int step = 1; step <= 5; ++step) {
-    MouseMoveTo(grab.x - 12 * step, grab.y + 8 * step);
-    PumpFor(40);
-  }
+  ASSERT_TRUE(dialog.Captured());
+  for (int step = 1; step <= 5; ++step) MouseMoveTo(grab.x - 12 * step, grab.y + 8 * step);
   MouseUp(Button::kLeft);
-  PumpFor(200);
-  GetWindowRect(dialog.hwnd(), &after);
-  EXPECT_EQ(after.left, before.left - 60);
-  EXPECT_EQ(after.top, before.top + 40);
+  EXPECT_TRUE(WaitUntil([&] {
+    GetWindowRect(dialog.hwnd(), &after);
+    return after.left == before.left - 60 && after.top == before.top + 40;
+  })) << "moved to " << after.left << "," << after.top << " from " << before.left << ","
+      << before.top;
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 TEST(DialogE2E, ASecondCopyEndsAtOnceWhileTheDialogIsOpen) {
@@ -379,11 +264,11 @@ TEST(DialogE2E, ASecondCopyEndsAtOnceWhileTheDialogIsOpen) {
   for (const wchar_t* args : {L"/c", L"/s"}) {
     auto second = ScrProcess::Start(folder.scr, args);
     ASSERT_TRUE(second.Started());
-    EXPECT_TRUE(second.WaitForExit(3000)) << args;
+    EXPECT_TRUE(second.WaitForExit(kCeiling)) << args;
   }
   EXPECT_TRUE(dialog.process().Running());
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 int Luma(Pixel p) { return (RedOf(p) * 3 + GreenOf(p) * 6 + BlueOf(p)) / 10; }
@@ -394,9 +279,17 @@ TEST(DialogE2E, ShowsItsSkinAndAnimatesTheLens) {
   ASSERT_TRUE(dialog.hwnd());
   const POINT o = dialog.Screen({0, 0});
   const Image first = CaptureScreen();
-  PumpFor(300);
-  const Image second = CaptureScreen();
   auto at = [&](const Image& img, int x, int y) { return img.At(o.x + x, o.y + y); };
+  // The lens moves over the photograph; the skin does not.
+  Image second;
+  int changed = 0;
+  EXPECT_TRUE(WaitUntil([&] {
+    second = CaptureScreen();
+    changed = 0;
+    for (int y = 40; y < 240; ++y)
+      for (int x = 20; x < 340; ++x) changed += at(first, x, y) != at(second, x, y);
+    return changed > 200;
+  })) << changed << " pixels of the photograph changed";
   // Gradient: pale lavender in the middle rows, dark blue at the bottom.
   EXPECT_EQ(at(first, 5, 151), Rgb(220, 220, 250));
   EXPECT_EQ(at(first, 5, 301), Rgb(2, 2, 32));
@@ -408,11 +301,6 @@ TEST(DialogE2E, ShowsItsSkinAndAnimatesTheLens) {
   // The photograph: sky above, flowers below.
   const Pixel sky = at(first, 20 + 300, 40 + 10);
   EXPECT_GT(BlueOf(sky), RedOf(sky) + 40);
-  // The lens moves between the two captures; the skin does not.
-  int changed = 0;
-  for (int y = 40; y < 240; ++y)
-    for (int x = 20; x < 340; ++x) changed += at(first, x, y) != at(second, x, y);
-  EXPECT_GT(changed, 200);
   for (int y = 0; y < kHeight; y += 3) {
     EXPECT_EQ(at(first, 460, y), at(second, 460, y)) << y;
   }
@@ -423,14 +311,8 @@ TEST(DialogE2E, ShowsItsSkinAndAnimatesTheLens) {
     SaveBmp(shot, std::filesystem::path(dir) / "dialog.bmp");
   }
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
-
-}  // namespace
-}  // namespace qx::e2e
-
-namespace qx::e2e {
-namespace {
 
 TEST(DialogE2E, ProgramCarriesTheIconAndTheHandCursor) {
   HMODULE scr = LoadLibraryExW(ScrPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -460,89 +342,6 @@ TEST(DialogE2E, ProgramCarriesTheIconAndTheHandCursor) {
   FreeLibrary(scr);
 }
 
-}  // namespace
-}  // namespace qx::e2e
-
-namespace qx::e2e {
-namespace {
-
-// Run by the code-page scenario as a child process: writes the code page
-// the child was started with into the file QX_ACP_PROBE names.
-TEST(DialogAcpProbe, Write) {
-  wchar_t file[MAX_PATH * 2] = {};
-  if (!GetEnvironmentVariableW(L"QX_ACP_PROBE", file, MAX_PATH * 2)) {
-    GTEST_SKIP() << "only run as the code-page probe";
-  }
-  WriteFileBytes(file, std::to_string(GetACP()));
-}
-
-// Sets an environment variable of this process (inherited by the programs
-// it starts) and puts the old value back when it goes.
-class ScopedEnv {
- public:
-  ScopedEnv(const wchar_t* name, const wchar_t* value) : name_(name) {
-    wchar_t old[512];
-    const DWORD n = GetEnvironmentVariableW(name, old, 512);
-    if (n > 0 && n < 512) old_ = std::wstring(old, n);
-    SetEnvironmentVariableW(name, value);
-  }
-  ~ScopedEnv() { SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
-
- private:
-  const wchar_t* name_;
-  std::optional<std::wstring> old_;
-};
-
-// Run under Japanese, Chinese, Korean and Western locales by
-// dialog_code_pages.sh, which names the code page it expects in
-// QX_EXPECT_ACP; the file must come out the same, byte for byte.
-TEST(DialogE2E, SetSavesTheSameFileWhateverTheCodePage) {
-  if (const char* expect = std::getenv("QX_EXPECT_ACP")) {
-    ASSERT_EQ(std::to_string(GetACP()), expect);
-  }
-  TempFolder folder(true);  // a Japanese folder name as well
-  // The program under test runs under the driver's code page.
-  {
-    const auto probeFile = folder.path / L"acp.txt";
-    ScopedEnv probe(L"QX_ACP_PROBE", probeFile.c_str());
-    wchar_t self[MAX_PATH * 2] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH * 2);
-    auto child = ScrProcess::StartCommandLine(std::wstring(L"\"") + self +
-                                              L"\" --gtest_filter=DialogAcpProbe.Write");
-    ASSERT_TRUE(child.WaitForExit(20000));
-    ASSERT_EQ(ReadFileBytes(probeFile), std::to_string(GetACP()));
-  }
-
-  ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(45, 150)));
-  OpenDialog dialog(folder);
-  ASSERT_TRUE(dialog.hwnd());
-  EXPECT_EQ(dialog.BarValue(0), 45);
-  EXPECT_EQ(dialog.BarValue(1), 150);
-  dialog.ClickAt(dialog.BarPoint(0, 4));
-  PumpFor(150);
-  dialog.ClickAt(kSetButton);
-  EXPECT_TRUE(dialog.Closed(kClose));
-  EXPECT_EQ(ReadFileBytes(folder.ini()),
-            "[Section]\r\n" + kKeyBalls + "= 46\r\n" + kKeyInterval + "= 150\r\n");
-}
-
-}  // namespace
-}  // namespace qx::e2e
-
-namespace qx::e2e {
-namespace {
-
-// The cursor the system shows at a client point of the dialog.
-HCURSOR CursorOver(OpenDialog& dialog, POINT client) {
-  const POINT p = dialog.Screen(client);
-  MouseMoveTo(p.x, p.y);
-  PumpFor(150);
-  CURSORINFO ci{};
-  ci.cbSize = sizeof ci;
-  GetCursorInfo(&ci);
-  return ci.hCursor;
-}
-
 bool TooltipShown(DWORD pid) {
   struct Search { DWORD pid; bool shown; } s{pid, false};
   EnumWindows([](HWND w, LPARAM p) -> BOOL {
@@ -563,7 +362,7 @@ TEST(DialogE2E, HandCursorOnTheControlsAndTooltipOnTheCloseBox) {
   OpenDialog dialog(folder);
   ASSERT_TRUE(dialog.hwnd());
   // The program's arrow: what the picture area shows.
-  const HCURSOR arrow = CursorOver(dialog, {180, 140});
+  const HCURSOR arrow = CursorOver(dialog, kPictureArea);
   ASSERT_NE(arrow, nullptr);
   const POINT handPlaces[] = {kSetButton, kCancelButton, kCloseBox, {25, 278},
                               dialog.BarPoint(0, 40), dialog.BarPoint(1, 40)};
@@ -582,16 +381,10 @@ TEST(DialogE2E, HandCursorOnTheControlsAndTooltipOnTheCloseBox) {
     if (TooltipShown(dialog.process().Pid())) return true;
     if (++nudge % 40 == 1) MouseMoveTo(box.x + (nudge / 40) % 2, box.y);
     return false;
-  }, 6000));
+  }));
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
+  EXPECT_TRUE(dialog.Closed());
 }
-
-}  // namespace
-}  // namespace qx::e2e
-
-namespace qx::e2e {
-namespace {
 
 // Wine hands web addresses to the browsers listed under this key; for the
 // test the list is a program that does nothing, so no browser opens.
@@ -633,478 +426,11 @@ TEST(DialogE2E, TheHomePageLabelLeavesTheDialogOpenAndAnimating) {
   OpenDialog dialog(folder);
   ASSERT_TRUE(dialog.hwnd());
   dialog.ClickAt({40, 278});
-  PumpFor(1500);
-  ASSERT_TRUE(dialog.process().Running());
+  // The lens goes on: the dialog has been through its messages since.
+  ASSERT_TRUE(dialog.Handled()) << "the dialog closed or stopped";
   ASSERT_TRUE(IsWindow(dialog.hwnd()));
-  const POINT o = dialog.Screen({0, 0});
-  const Image a = CaptureScreen();
-  PumpFor(300);
-  const Image b = CaptureScreen();
-  int changed = 0;
-  for (int y = 40; y < 240; ++y)
-    for (int x = 20; x < 340; ++x) changed += a.At(o.x + x, o.y + y) != b.At(o.x + x, o.y + y);
-  EXPECT_GT(changed, 200);
   PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
-}
-
-}  // namespace
-}  // namespace qx::e2e
-
-namespace qx::e2e {
-namespace {
-
-// Faces of the Set and Cancel buttons (client points of their left edges,
-// where the captions do not reach) and the picture area.
-constexpr int kFaceLeft = 367, kSetFaceTop = 181, kCancelFaceTop = 209,
-              kFaceHeight = 22;
-constexpr POINT kPictureArea{180, 140};
-
-// True when the Cancel face looks like the released Set face, row by row.
-bool CancelFaceReleased(HWND dialog) {
-  POINT o{0, 0};
-  ClientToScreen(dialog, &o);
-  const Image screen = CaptureScreen();
-  for (int dy = 0; dy < kFaceHeight; ++dy) {
-    if (screen.At(o.x + kFaceLeft, o.y + kSetFaceTop + dy) !=
-        screen.At(o.x + kFaceLeft, o.y + kCancelFaceTop + dy)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// A press whose mouse capture the system takes away is over: the release
-// outside the window runs nothing and the next click on Set saves.
-TEST(DialogCaptureE2E, ALostCaptureEndsThePressAndTheNextClickActsWhereItLands) {
-  const struct {
-    const char* name;
-    bool drag;
-    UINT loss;  // how the capture goes
-  } ways[] = {
-      {"Cancel pressed, the system cancels", false, WM_CANCELMODE},
-      {"Cancel pressed, another window takes the mouse", false, WM_CAPTURECHANGED},
-      {"title-bar drag, the system cancels", true, WM_CANCELMODE},
-  };
-  for (const auto& way : ways) {
-    SCOPED_TRACE(way.name);
-    const bool drag = way.drag;
-    TempFolder folder;
-    ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(42, 250)));
-    OpenDialog dialog(folder);
-    ASSERT_TRUE(dialog.hwnd());
-    dialog.ClickAt(dialog.BarPoint(0, 4));  // 43: the value Set must save
-    PumpFor(150);
-    ASSERT_EQ(dialog.BarValue(0), 43);
-
-    const POINT press = dialog.Screen(drag ? kTitleBar : kCancelButton);
-    MouseMoveTo(press.x, press.y);
-    PumpFor(50);
-    MouseDown(Button::kLeft);
-    PumpFor(150);
-    if (drag) {
-      MouseMoveTo(press.x - 12, press.y + 8);
-      PumpFor(150);
-    } else {
-      EXPECT_FALSE(CancelFaceReleased(dialog.hwnd())) << "no pressed face";
-    }
-    if (way.loss == WM_CANCELMODE) {
-      PostMessageW(dialog.hwnd(), WM_CANCELMODE, 0, 0);
-    } else {
-      // What the dialog hears when a window of its thread takes the capture.
-      PostMessageW(dialog.hwnd(), WM_CAPTURECHANGED, 0,
-                   reinterpret_cast<LPARAM>(GetDesktopWindow()));
-    }
-    PumpFor(150);
-    RECT before, after;
-    GetWindowRect(dialog.hwnd(), &before);
-    EXPECT_TRUE(CancelFaceReleased(dialog.hwnd()));
-    // Moves over the window no longer drag it; the release lands outside.
-    for (int step = 1; step <= 3; ++step) {
-      MouseMoveTo(press.x - 12 - 10 * step, press.y + 8 + 6 * step);
-      PumpFor(60);
-    }
-    GetWindowRect(dialog.hwnd(), &after);
-    EXPECT_EQ(after.left, before.left);
-    EXPECT_EQ(after.top, before.top);
-    MouseMoveTo(before.left - 100, before.top + 10);
-    PumpFor(50);
-    MouseUp(Button::kLeft);
-    PumpFor(300);
-    ASSERT_TRUE(dialog.process().Running()) << "the release ran Cancel";
-    EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(42, 250));
-
-    dialog.ClickAt(kSetButton);
-    EXPECT_TRUE(dialog.Closed(kClose));
-    ExpectStored(folder.ini(), 43, 250);
-  }
-}
-
-void PressShiftTab() {
-  INPUT in[4] = {};
-  for (INPUT& i : in) i.type = INPUT_KEYBOARD;
-  in[0].ki.wVk = VK_SHIFT;
-  in[1].ki.wVk = VK_TAB;
-  in[2].ki.wVk = VK_TAB;
-  in[2].ki.dwFlags = KEYEVENTF_KEYUP;
-  in[3].ki.wVk = VK_SHIFT;
-  in[3].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(4, in, sizeof in[0]);
-}
-
-// A window of the driver's own that takes the activation away.
-class OtherWindow {
- public:
-  OtherWindow() {
-    hwnd_ = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"another program",
-                            WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 120, 60,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  }
-  ~OtherWindow() {
-    if (hwnd_) DestroyWindow(hwnd_);
-  }
-  HWND hwnd() const { return hwnd_; }
-
- private:
-  HWND hwnd_ = nullptr;
-};
-
-TEST(DialogKeysE2E, TabMovesTheFocusBetweenTheBarsAndItComesBackOnActivation) {
-  TempFolder folder;
-  ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(60, 300)));
-  OpenDialog dialog(folder);
-  ASSERT_TRUE(dialog.hwnd());
-  auto right = [&] {
-    PressKey(VK_RIGHT);
-    PumpFor(200);
-  };
-  right();  // the number of balls has the focus first
-  EXPECT_EQ(dialog.BarValue(0), 61);
-  PressKey(VK_TAB);
-  PumpFor(150);
-  right();
-  EXPECT_EQ(dialog.BarValue(1), 301);
-  PressShiftTab();
-  PumpFor(150);
-  right();
-  EXPECT_EQ(dialog.BarValue(0), 62);
-  PressKey(VK_TAB);
-  PumpFor(150);
-
-  {  // Another window takes the activation, then the dialog gets it back.
-    OtherWindow other;
-    ASSERT_TRUE(other.hwnd());
-    SetForegroundWindow(other.hwnd());
-    PumpFor(300);
-    EXPECT_NE(GetForegroundWindow(), dialog.hwnd());
-  }
-  SetForegroundWindow(dialog.hwnd());
-  PumpFor(300);
-  EXPECT_EQ(GetForegroundWindow(), dialog.hwnd());
-  right();
-  EXPECT_EQ(dialog.BarValue(1), 302);
-  EXPECT_EQ(dialog.BarValue(0), 62);
-
-  // Nothing of it was saved: Esc is Cancel.
-  PressKey(VK_ESCAPE);
-  EXPECT_TRUE(dialog.Closed(kClose));
-  EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(60, 300));
-}
-
-TEST(DialogKeysE2E, EnterSavesLikeSetAndEscClosesLikeCancelRepeatsDoNothing) {
-  for (const WORD key : {WORD{VK_RETURN}, WORD{VK_ESCAPE}}) {
-    SCOPED_TRACE(key == VK_RETURN ? "Enter" : "Esc");
-    TempFolder folder;
-    ASSERT_TRUE(WriteFileBytes(folder.ini(), IniText(60, 300)));
-    OpenDialog dialog(folder);
-    ASSERT_TRUE(dialog.hwnd());
-    PressKey(VK_RIGHT);
-    PumpFor(200);
-    ASSERT_EQ(dialog.BarValue(0), 61);
-    // An auto-repeated key press (previous-state bit set) is ignored.
-    const HWND bar = dialog.Bars()[0];
-    PostMessageW(bar, WM_KEYDOWN, key, (1 << 30) | 1);
-    PumpFor(400);
-    ASSERT_TRUE(dialog.process().Running());
-    EXPECT_EQ(ReadFileBytes(folder.ini()), IniText(60, 300));
-
-    PressKey(key);
-    EXPECT_TRUE(dialog.Closed(kClose));
-    const auto file = ReadFileBytes(folder.ini());
-    ASSERT_TRUE(file);
-    if (key == VK_RETURN) {
-      EXPECT_EQ(StoredNumber(*file, kKeyBalls), 61);
-      EXPECT_EQ(StoredNumber(*file, kKeyInterval), 300);
-    } else {
-      EXPECT_EQ(*file, IniText(60, 300));
-    }
-  }
-}
-
-TEST(DialogFrameE2E, ThePictureAreaFrameAndThePhotographJustInside) {
-  const auto bytes = ReadFileBytes(SourcePath("resources/dialog_photo.bmp"));
-  ASSERT_TRUE(bytes);
-  const auto photo = tools::DecodeBmp(*bytes);
-  ASSERT_TRUE(photo);
-  ASSERT_EQ(photo->Width(), 320);
-  TempFolder folder;
-  OpenDialog dialog(folder);
-  ASSERT_TRUE(dialog.hwnd());
-  const POINT o = dialog.Screen({0, 0});
-  Image shot;
-  auto at = [&](int x, int y) { return shot.At(o.x + x, o.y + y); };
-  // The lens passes over the corners now and then: wait for a frame in
-  // which it is away from both.
-  const bool clear = WaitUntil([&] {
-    shot = CaptureScreen();
-    return at(21, 41) == photo->At(0, 0) && at(22, 41) == photo->At(1, 0) &&
-           at(21, 42) == photo->At(0, 1) && at(340, 240) == photo->At(319, 199);
-  }, 6000);
-  EXPECT_TRUE(clear) << "the photograph does not start at (21, 41)";
-  const Pixel shadow = Rgb(40, 40, 64), light = Rgb(236, 236, 255);
-  EXPECT_EQ(at(20, 40), shadow);
-  EXPECT_EQ(at(180, 40), shadow);
-  EXPECT_EQ(at(20, 140), shadow);
-  EXPECT_EQ(at(341, 40), shadow);
-  EXPECT_EQ(at(341, 41), light);
-  EXPECT_EQ(at(341, 241), light);
-  EXPECT_EQ(at(180, 241), light);
-  EXPECT_NE(at(19, 39), shadow);  // the gradient just outside
-  EXPECT_NE(at(342, 242), light);
-  PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
-}
-
-// A unit edge of the 96 DPI dialog at another DPI: rounded, halves up.
-int Scaled(int units, int dpi) { return (2 * units * dpi + 96) / 192; }
-
-// Sends WM_DPICHANGED as the system does, with the suggested rectangle in
-// the receiving process's memory (a pointer into ours would mean nothing
-// there).
-bool SendDpiChanged(HWND hwnd, DWORD pid, int dpi, const RECT& suggested) {
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return false;
-  void* remote = VirtualAllocEx(process, nullptr, sizeof suggested,
-                                MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-  bool ok = remote && WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr);
-  DWORD_PTR result = 0;
-  ok = ok && SendMessageTimeoutW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                                 reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
-                                 5000, &result);
-  CloseHandle(process);  // the few bytes go with the process
-  return ok;
-}
-
-RECT ClientRectOf(HWND dialog, HWND child) {
-  RECT r;
-  GetWindowRect(child, &r);
-  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
-// The scroll bars sit where the 96 DPI layout puts them, scaled.
-void ExpectBarsScaled(OpenDialog& dialog, int dpi) {
-  const auto bars = dialog.Bars();
-  ASSERT_EQ(bars.size(), 2u);
-  const RECT units[2] = {{365, 69, 446, 86}, {365, 129, 446, 146}};
-  for (int i = 0; i < 2; ++i) {
-    const RECT r = ClientRectOf(dialog.hwnd(), bars[static_cast<size_t>(i)]);
-    EXPECT_EQ(r.left, Scaled(units[i].left, dpi)) << "HS(" << i << ") at " << dpi;
-    EXPECT_EQ(r.top, Scaled(units[i].top, dpi)) << "HS(" << i << ") at " << dpi;
-    EXPECT_EQ(r.right, Scaled(units[i].right, dpi)) << "HS(" << i << ") at " << dpi;
-    EXPECT_EQ(r.bottom, Scaled(units[i].bottom, dpi)) << "HS(" << i << ") at " << dpi;
-  }
-}
-
-POINT ScaledPoint(POINT p, int dpi) { return {Scaled(p.x, dpi), Scaled(p.y, dpi)}; }
-
-// The dialog started at a DPI: its size and layout, its labels, and the
-// scaled Set button.
-void ExpectScaledDialog(int dpi, int width, int height) {
-  ScopedLogPixels scale(static_cast<DWORD>(dpi));
-  TempFolder folder;
-  OpenDialog dialog(folder);
-  ASSERT_TRUE(dialog.hwnd());
-  RECT client, window;
-  GetClientRect(dialog.hwnd(), &client);
-  GetWindowRect(dialog.hwnd(), &window);
-  EXPECT_EQ(client.right, width);
-  EXPECT_EQ(client.bottom, height);
-  EXPECT_EQ(window.right - window.left, width);  // no border, no caption
-  EXPECT_EQ(window.left, (GetSystemMetrics(SM_CXSCREEN) - client.right) / 2);
-  EXPECT_EQ(window.top, (GetSystemMetrics(SM_CYSCREEN) - client.bottom) / 2);
-  ExpectBarsScaled(dialog, dpi);
-
-  // Every label of the panel inside it, clear of the scroll bars: the ink
-  // of the cream and the blue labels, looked for in the panel and beyond
-  // its right edge.
-  PumpFor(200);
-  const Image shot = CaptureScreen();
-  const POINT o = dialog.Screen({0, 0});
-  const RECT panel{Scaled(357, dpi), Scaled(41, dpi), Scaled(456, dpi), Scaled(240, dpi)};
-  const RECT faces{Scaled(365, dpi), Scaled(181, dpi), Scaled(446, dpi), Scaled(231, dpi)};
-  const auto bars = dialog.Bars();
-  const RECT bar0 = ClientRectOf(dialog.hwnd(), bars[0]);
-  const RECT bar1 = ClientRectOf(dialog.hwnd(), bars[1]);
-  int cream = 0, blue = 0;
-  RECT creamBox{INT_MAX, INT_MAX, INT_MIN, INT_MIN}, blueBox = creamBox;
-  auto grow = [](RECT& box, int x, int y) {
-    box.left = std::min<LONG>(box.left, x);
-    box.top = std::min<LONG>(box.top, y);
-    box.right = std::max<LONG>(box.right, x + 1);
-    box.bottom = std::max<LONG>(box.bottom, y + 1);
-  };
-  for (int y = panel.top; y < faces.top; ++y) {
-    for (int x = panel.left; x < client.right; ++x) {
-      const POINT p{x, y};
-      if (PtInRect(&bar0, p) || PtInRect(&bar1, p)) continue;
-      const Pixel px = shot.At(o.x + x, o.y + y);
-      if (RedOf(px) - BlueOf(px) >= 24 && RedOf(px) > 120) {
-        ++cream;
-        grow(creamBox, x, y);
-        EXPECT_NE(y, bar0.top - 1) << "the label runs into HS(0) at x " << x;
-      }
-      if (BlueOf(px) - RedOf(px) >= 70) {
-        ++blue;
-        grow(blueBox, x, y);
-        EXPECT_NE(y, bar1.top - 1) << "the label runs into HS(1) at x " << x;
-      }
-    }
-  }
-  EXPECT_GT(cream, 60);  // 球の数 and the number of balls
-  EXPECT_GT(blue, 60);   // ﾌﾞﾚｽｲﾝﾀｰﾊﾞﾙ and the interval
-  for (const RECT& box : {creamBox, blueBox}) {
-    EXPECT_GE(box.left, panel.left);
-    EXPECT_LE(box.right, panel.right) << "a label runs past the panel";
-  }
-  const char* dir = std::getenv("QX_SCREENSHOT_DIR");
-  if (dir && dpi == 144) {
-    Image picture(client.right, client.bottom);
-    for (int y = 0; y < client.bottom; ++y)
-      for (int x = 0; x < client.right; ++x) picture.At(x, y) = shot.At(o.x + x, o.y + y);
-    SaveBmp(picture, std::filesystem::path(dir) / "dialog-144dpi.bmp");
-  }
-
-  // The scaled bar and the scaled Set button work as at 100 %.
-  dialog.ClickAt(dialog.BarPoint(0, 5));
-  PumpFor(200);
-  EXPECT_EQ(dialog.BarValue(0), 61);
-  dialog.ClickAt(ScaledPoint(kSetButton, dpi));
-  EXPECT_TRUE(dialog.Closed(kClose));
-  ExpectStored(folder.ini(), 61, 300);
-}
-
-// At 125, 150 and 200 % the dialog is the 100 % dialog scaled as one piece.
-TEST(DialogScaleE2E, AtEveryScaleTheDialogIsScaledAsOnePieceAndSetSaves) {
-  const struct { int dpi, width, height; } cases[] = {
-      {120, 599, 378}, {144, 719, 453}, {192, 958, 604}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.dpi);
-    ExpectScaledDialog(c.dpi, c.width, c.height);
-  }
-}
-
-TEST(DialogScaleE2E, ADpiChangeTakesTheSuggestedRectangleAndTheNewScale) {
-  TempFolder folder;
-  OpenDialog dialog(folder);
-  ASSERT_TRUE(dialog.hwnd());
-  const RECT suggested{40, 60, 40 + 958, 60 + 604};
-  ASSERT_TRUE(SendDpiChanged(dialog.hwnd(), dialog.process().Pid(), 192, suggested));
-  PumpFor(300);
-  RECT window;
-  GetWindowRect(dialog.hwnd(), &window);
-  EXPECT_TRUE(EqualRect(&window, &suggested))
-      << window.left << "," << window.top << "," << window.right << "," << window.bottom;
-  ExpectBarsScaled(dialog, 192);
-  // The hot areas moved with the controls: the hand is on the scaled close
-  // box, not where it was at 100 %.
-  const HCURSOR arrow = CursorOver(dialog, ScaledPoint(kPictureArea, 192));
-  EXPECT_NE(CursorOver(dialog, ScaledPoint(kCloseBox, 192)), arrow);
-  EXPECT_EQ(CursorOver(dialog, kCloseBox), arrow);
-  dialog.ClickAt(ScaledPoint(kSetButton, 192));
-  EXPECT_TRUE(dialog.Closed(kClose));
-  const auto file = ReadFileBytes(folder.ini());
-  ASSERT_TRUE(file);
-  EXPECT_EQ(StoredNumber(*file, kKeyBalls), 60);
-}
-
-TEST(DialogScaleE2E, DuringATitleBarDragADpiChangeKeepsTheGrabPointUnderTheCursor) {
-  TempFolder folder;
-  OpenDialog dialog(folder);
-  ASSERT_TRUE(dialog.hwnd());
-  RECT start;
-  GetWindowRect(dialog.hwnd(), &start);
-  const POINT grab = dialog.Screen(kTitleBar);  // the point (200, 10) of the dialog
-  MouseMoveTo(grab.x, grab.y);
-  PumpFor(50);
-  MouseDown(Button::kLeft);
-  PumpFor(100);
-  MouseMoveTo(grab.x + 20, grab.y + 10);
-  PumpFor(150);
-  const RECT suggested{start.left + 20, start.top + 10, start.left + 20 + 719,
-                       start.top + 10 + 453};
-  ASSERT_TRUE(SendDpiChanged(dialog.hwnd(), dialog.process().Pid(), 144, suggested));
-  PumpFor(150);
-  MouseMoveTo(grab.x + 30, grab.y + 16);
-  PumpFor(200);
-  RECT window;
-  GetWindowRect(dialog.hwnd(), &window);
-  // The grab point, (200, 10) of the dialog, is (300, 15) at 150 %.
-  EXPECT_EQ(window.left, grab.x + 30 - 300);
-  EXPECT_EQ(window.top, grab.y + 16 - 15);
-  EXPECT_EQ(window.right - window.left, 719);
-  EXPECT_EQ(window.bottom - window.top, 453);
-  MouseUp(Button::kLeft);
-  PumpFor(100);
-  PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(dialog.Closed(kClose));
-}
-
-TEST(DialogScaleE2E, TheManifestAsksForPerMonitorAwarenessVersionTwo) {
-  const std::wstring scr = ScrPath().wstring();
-  ACTCTXW ctx{};
-  ctx.cbSize = sizeof ctx;
-  ctx.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-  ctx.lpSource = scr.c_str();
-  ctx.lpResourceName = MAKEINTRESOURCEW(1);
-  HANDLE actCtx = CreateActCtxW(&ctx);
-  ASSERT_NE(actCtx, INVALID_HANDLE_VALUE);
-  auto setting = [&](const wchar_t* ns, const wchar_t* name) {
-    wchar_t buffer[128] = {};
-    SIZE_T written = 0;
-    if (!QueryActCtxSettingsW(0, actCtx, ns, name, buffer, 128, &written)) return std::wstring();
-    return std::wstring(buffer);
-  };
-  const std::wstring awareness =
-      setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness");
-  const std::wstring aware =
-      setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware");
-  ReleaseActCtx(actCtx);
-  // Version 2 first, then the older per-monitor form; systems that know
-  // neither read "true/pm".
-  EXPECT_EQ(awareness.substr(0, awareness.find(L',')), L"PerMonitorV2");
-  EXPECT_NE(awareness.find(L"PerMonitor", awareness.find(L',')), std::wstring::npos);
-  EXPECT_EQ(aware, L"true/pm");
-}
-
-TEST(PreviewScaleE2E, At144DpiThePreviewCoversItsPaneInPhysicalPixels) {
-  ScopedLogPixels scale(144);
-  TempFolder folder;
-  PaneWindow pane(152, 112);
-  auto p = ScrProcess::Start(folder.scr, L"/p " + std::to_wstring(
-                                             reinterpret_cast<uintptr_t>(pane.pane())));
-  ASSERT_TRUE(p.Started());
-  HWND child = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    child = FindWindowExW(pane.pane(), nullptr, nullptr, L"Preview Window");
-    return child && IsWindowVisible(child);
-  }, 5000));
-  RECT paneRect, childRect;
-  GetWindowRect(pane.pane(), &paneRect);
-  GetWindowRect(child, &childRect);
-  EXPECT_TRUE(EqualRect(&paneRect, &childRect));
-  pane.DestroyPane();
-  EXPECT_TRUE(p.WaitForExit(2000));
+  EXPECT_TRUE(dialog.Closed());
 }
 
 }  // namespace

@@ -157,7 +157,7 @@ std::optional<DWORD> ScrProcess::ExitCode() const {
 void ScrProcess::Kill() {
   if (!process_) return;
   TerminateProcess(process_, 1);
-  WaitForSingleObject(process_, 5000);
+  WaitForSingleObject(process_, kCeiling);
 }
 
 void PumpFor(DWORD ms) {
@@ -197,7 +197,8 @@ DWORD WindowPid(HWND hwnd) {
   return pid;
 }
 
-void MouseMoveTo(int x, int y) {
+namespace {
+INPUT AbsoluteMove(int x, int y) {
   const int cx = GetSystemMetrics(SM_CXSCREEN);
   const int cy = GetSystemMetrics(SM_CYSCREEN);
   INPUT in{};
@@ -205,7 +206,21 @@ void MouseMoveTo(int x, int y) {
   in.mi.dx = static_cast<LONG>((static_cast<long long>(x) * 65535) / (cx - 1));
   in.mi.dy = static_cast<LONG>((static_cast<long long>(y) * 65535) / (cy - 1));
   in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  return in;
+}
+}  // namespace
+
+void MouseMoveTo(int x, int y) {
+  INPUT in = AbsoluteMove(x, y);
   SendInput(1, &in, sizeof in);
+}
+
+bool PlaceCursor(int x, int y) {
+  MouseMoveTo(x, y);
+  return WaitUntil([&] {
+    POINT at{};
+    return GetCursorPos(&at) && at.x == x && at.y == y;
+  });
 }
 
 void MouseMoveToVirtual(int x, int y) {
@@ -220,7 +235,7 @@ void MouseMoveToVirtual(int x, int y) {
 }
 
 namespace {
-void SendButton(Button button, bool down) {
+INPUT ButtonInput(Button button, bool down) {
   INPUT in{};
   in.type = INPUT_MOUSE;
   switch (button) {
@@ -228,6 +243,10 @@ void SendButton(Button button, bool down) {
     case Button::kRight: in.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP; break;
     case Button::kMiddle: in.mi.dwFlags = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP; break;
   }
+  return in;
+}
+void SendButton(Button button, bool down) {
+  INPUT in = ButtonInput(button, down);
   SendInput(1, &in, sizeof in);
 }
 }  // namespace
@@ -236,11 +255,9 @@ void MouseDown(Button button) { SendButton(button, true); }
 void MouseUp(Button button) { SendButton(button, false); }
 
 void Click(int x, int y, Button button) {
-  MouseMoveTo(x, y);
-  PumpFor(30);
-  MouseDown(button);
-  PumpFor(30);
-  MouseUp(button);
+  PlaceCursor(x, y);
+  INPUT in[2] = {ButtonInput(button, true), ButtonInput(button, false)};
+  SendInput(2, in, sizeof in[0]);
 }
 
 void PressKey(WORD vk) {
@@ -293,6 +310,47 @@ Image CaptureScreenArea(const RECT& area) {
   ReleaseDC(nullptr, screen);
   return img;
 }
+
+bool WaitForChanges(const RECT& area, int times, const ScrProcess* program, DWORD ms) {
+  Image last = CaptureScreenArea(area);
+  int seen = 0;
+  bool ended = false;
+  WaitUntil([&] {
+    if (program && !program->Running()) return ended = true;
+    Image now = CaptureScreenArea(area);
+    if (!(now == last)) {
+      ++seen;
+      last = std::move(now);
+    }
+    return seen >= times;
+  }, ms);
+  return !ended && seen >= times;
+}
+
+bool WaitForStill(const RECT& area, DWORD quietMs, DWORD ms) {
+  Image last = CaptureScreenArea(area);
+  ULONGLONG since = GetTickCount64();
+  return WaitUntil([&] {
+    Image now = CaptureScreenArea(area);
+    if (!(now == last)) {
+      last = std::move(now);
+      since = GetTickCount64();
+    }
+    return GetTickCount64() - since >= quietMs;
+  }, ms);
+}
+
+namespace {
+GUITHREADINFO ThreadInfoOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info;
+}
+}  // namespace
+
+HWND CaptureOf(HWND window) { return ThreadInfoOf(window).hwndCapture; }
+HWND FocusOf(HWND window) { return ThreadInfoOf(window).hwndFocus; }
 
 bool SaveBmp(const Image& img, const std::filesystem::path& file) {
   const uint32_t w = static_cast<uint32_t>(img.Width()), h = static_cast<uint32_t>(img.Height());

@@ -74,11 +74,16 @@ class ScrProcess {
   DWORD pid_ = 0;
 };
 
+// The longest a test waits for something the program does. A wait ends as
+// soon as it happens, so the ceiling leaves a busy machine all the time it
+// needs; only a program that never does it meets it.
+constexpr DWORD kCeiling = 60000;
+
 // Dispatches this thread's messages for `ms` milliseconds.
 void PumpFor(DWORD ms);
 // Waits (pumping) until `condition` holds or `ms` pass; its last answer.
 template <typename F>
-bool WaitUntil(F condition, DWORD ms) {
+bool WaitUntil(F condition, DWORD ms = kCeiling) {
   const ULONGLONG end = GetTickCount64() + ms;
   for (;;) {
     if (condition()) return true;
@@ -95,12 +100,17 @@ DWORD WindowPid(HWND hwnd);
 
 // Real input through SendInput, in screen pixels.
 void MouseMoveTo(int x, int y);
+// Moves the cursor and waits until the system has it there.
+bool PlaceCursor(int x, int y);
 // The same anywhere on the virtual screen (every monitor); x and y may be
 // negative left of or above the primary monitor.
 void MouseMoveToVirtual(int x, int y);
 enum class Button { kLeft, kRight, kMiddle };
 void MouseDown(Button button);
 void MouseUp(Button button);
+// The cursor is moved there first; the press and the release then reach
+// the system together, so that a busy machine cannot hold the button down
+// longer than a click.
 void Click(int x, int y, Button button = Button::kLeft);
 void PressKey(WORD vk);
 
@@ -111,6 +121,24 @@ Image CaptureScreen();
 Image CaptureScreenArea(const RECT& area);
 // The virtual screen: every monitor's bounding rectangle.
 RECT VirtualScreenRect();
+// Waits until the rectangle `area` of the virtual screen has changed
+// `times` times, each time against the picture before; false when it
+// stands still until `ms` pass, or when `program` (if given) ends first. A
+// program that animates has then shown at least that many new frames.
+bool WaitForChanges(const RECT& area, int times, const ScrProcess* program = nullptr,
+                    DWORD ms = kCeiling);
+// Waits until `area` stays the same for `quietMs` on end; false when it
+// still changes after `ms`.
+bool WaitForStill(const RECT& area, DWORD quietMs, DWORD ms = kCeiling);
+// A program that animates goes through its message queue between two of
+// its frames. Once it has shown this many new frames after input was sent
+// to it, it has handled that input, whatever the input did: the window's
+// surface and the X server may each still show the frame before.
+constexpr int kFramesPastInput = 3;
+// The thread that owns `window`: its mouse capture and keyboard focus
+// (nullptr when it has none).
+HWND CaptureOf(HWND window);
+HWND FocusOf(HWND window);
 // Saves an image as a 24-bit BMP (for looking at a failure).
 bool SaveBmp(const Image& img, const std::filesystem::path& file);
 

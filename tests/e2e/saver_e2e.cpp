@@ -10,30 +10,42 @@
 #include <string>
 #include <vector>
 
+#include "startup/window_titles.h"
 #include "tests/e2e/harness.h"
 
 namespace qx::e2e {
 namespace {
 
-constexpr wchar_t kSaverTitle[] = L"Quendelrix(Main)";
-constexpr DWORD kWindowWait = 8000;
-constexpr DWORD kEndWait = 3000;
-// Long enough for the window's first WM_MOUSEMOVE and a few frames.
-constexpr DWORD kSettle = 1500;
 // Where the cursor waits while the saver starts.
 constexpr int kRestX = 400;
 constexpr int kRestY = 300;
+// A ball phase of minutes: no melt, whose block moves change the screen
+// without the saver going through its messages, while a test runs.
+constexpr int kNoMeltInterval = 32767;
 
-// The saver started with the cursor resting at (kRestX, kRestY).
+RECT ScreenRect() {
+  return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+// The saver has handled all input sent to it so far: it has shown new
+// frames since, going through its messages between them. False when it
+// ended instead.
+bool HandledInput(const ScrProcess& saver) {
+  return WaitForChanges(ScreenRect(), kFramesPastInput, &saver) && saver.Running();
+}
+
+// The saver started with the cursor resting at (kRestX, kRestY), once it
+// animates: its window is shown, and its first mouse message (the cursor's
+// resting place) handled.
 struct RunningSaver {
   ScrProcess process;
   HWND window = nullptr;
 };
 RunningSaver StartSaver(const TempFolder& folder, std::wstring_view args) {
-  MouseMoveTo(kRestX, kRestY);
-  PumpFor(100);
+  PlaceCursor(kRestX, kRestY);
   RunningSaver s{ScrProcess::Start(folder.scr, args), nullptr};
-  s.window = WaitForWindow(kSaverTitle, kWindowWait);
+  s.window = WaitForWindow(kSaverTitle, kCeiling);
+  if (s.window && !HandledInput(s.process)) s.window = nullptr;
   return s;
 }
 
@@ -113,6 +125,7 @@ OneBallShot Classify(const Image& img) {
 
 class SaverE2E : public testing::Test {
  protected:
+  void SetUp() override { ASSERT_TRUE(WriteSaverSettings(folder_, 60, kNoMeltInterval)); }
   void TearDown() override { SetWindowsVersionWin98(false); }
   TempFolder folder_;
 };
@@ -121,7 +134,6 @@ TEST_F(SaverE2E, OneTopMostBorderlessWindowCoversTheScreen) {
   auto s = StartSaver(folder_, L"/s");
   ASSERT_TRUE(s.window);
   EXPECT_EQ(WindowPid(s.window), s.process.Pid());
-  PumpFor(300);
   EXPECT_EQ(SaverWindowCount(), 1);
   const LONG style = GetWindowLongW(s.window, GWL_STYLE);
   const LONG exStyle = GetWindowLongW(s.window, GWL_EXSTYLE);
@@ -137,57 +149,58 @@ TEST_F(SaverE2E, OneTopMostBorderlessWindowCoversTheScreen) {
   EXPECT_EQ(r.bottom, GetSystemMetrics(SM_CYSCREEN));
 }
 
+// Sixty shaded, mixing balls on a black background.
+bool ManyBallsOnBlack(const Image& shot) {
+  const ScreenStats stats = Stats(shot);
+  return stats.colours >= 200u && stats.blackShare >= 0.25 && stats.blackShare <= 0.95;
+}
+
 TEST_F(SaverE2E, ShowsManyColouredBallsMovingOnBlack) {
+  // The settings as they come: sixty balls, and a melt now and then.
+  std::filesystem::remove(folder_.ini());
   auto s = StartSaver(folder_, L"/s");
   ASSERT_TRUE(s.window);
-  PumpFor(kSettle);
-  const Image first = CaptureScreen();
-  PumpFor(1000);
-  const Image second = CaptureScreen();
-  ASSERT_TRUE(s.process.Running());
-  for (const Image* shot : {&first, &second}) {
-    const ScreenStats stats = Stats(*shot);
-    EXPECT_GE(stats.colours, 200u);      // sixty shaded, mixing balls
-    EXPECT_GE(stats.blackShare, 0.25);   // on a black background
-    EXPECT_LE(stats.blackShare, 0.95);
-  }
-  EXPECT_GE(ChangedShare(first, second), 0.05);
+  Image first;
+  ASSERT_TRUE(WaitUntil([&] { return ManyBallsOnBlack(first = CaptureScreen()); }))
+      << Stats(first).colours << " colours, " << Stats(first).blackShare << " black";
+  // Balls that move change a twentieth of the screen before long.
+  Image second;
+  EXPECT_TRUE(WaitUntil([&] {
+    second = CaptureScreen();
+    return ChangedShare(first, second) >= 0.05 && ManyBallsOnBlack(second);
+  })) << ChangedShare(first, second) << " of the screen changed";
+  EXPECT_TRUE(s.process.Running());
 }
 
 TEST_F(SaverE2E, TheMeltDistortsThePictureAfterEachBallPhase) {
   ASSERT_TRUE(WriteSaverSettings(folder_, 0, 20));  // one ball, short ball phases
   auto s = StartSaver(folder_, L"/s");
   ASSERT_TRUE(s.window);
-  PumpFor(300);
   int balls = 0, melted = 0;
-  const ULONGLONG end = GetTickCount64() + 6000;
-  while (GetTickCount64() < end && (balls < 3 || melted < 3)) {
+  WaitUntil([&] {
     switch (Classify(CaptureScreen())) {
       case OneBallShot::kBall: ++balls; break;
       case OneBallShot::kMelted: ++melted; break;
       case OneBallShot::kOther: break;
     }
-    PumpFor(20);
-  }
+    return balls >= 3 && melted >= 3;
+  });
   EXPECT_GE(balls, 3) << "whole-ball frames seen";
   EXPECT_GE(melted, 3) << "melted frames seen";
   EXPECT_TRUE(s.process.Running());
 }
 
 TEST_F(SaverE2E, OnlyAMoveThatChangesBothCoordinatesEndsIt) {
-  auto s = StartSaver(folder_, L"/s");
-  ASSERT_TRUE(s.window);
   // The window's first mouse message only recorded where the cursor rests.
-  PumpFor(kSettle);
-  ASSERT_TRUE(s.process.Running()) << "the first mouse message ended it";
+  auto s = StartSaver(folder_, L"/s");
+  ASSERT_TRUE(s.window) << "no saver, or the first mouse message ended it";
   MouseMoveTo(kRestX + 200, kRestY);  // horizontal
-  PumpFor(kSettle);
-  ASSERT_TRUE(s.process.Running()) << "a horizontal move ended it";
+  ASSERT_TRUE(HandledInput(s.process)) << "a horizontal move ended it";
   MouseMoveTo(kRestX, kRestY + 150);  // back over the recorded column
-  PumpFor(kSettle);
-  ASSERT_TRUE(s.process.Running()) << "a move to the recorded column ended it";
+  ASSERT_TRUE(HandledInput(s.process)) << "a move to the recorded column ended it";
+  ASSERT_TRUE(s.process.Running());
   MouseMoveTo(kRestX + 50, kRestY + 40);
-  EXPECT_TRUE(s.process.WaitForExit(1000));
+  EXPECT_TRUE(s.process.WaitForExit(kCeiling));
   EXPECT_EQ(FindTopWindow(kSaverTitle), nullptr);
 }
 
@@ -205,34 +218,41 @@ TEST_F(SaverE2E, AnyButtonOrKeyEndsIt) {
   for (const auto& c : cases) {
     auto s = StartSaver(folder_, L"/s");
     ASSERT_TRUE(s.window) << c.name;
-    PumpFor(kSettle);
-    ASSERT_TRUE(s.process.Running()) << c.name;
     c.input();
-    EXPECT_TRUE(s.process.WaitForExit(kEndWait)) << c.name;
+    EXPECT_TRUE(s.process.WaitForExit(kCeiling)) << c.name;
   }
 }
 
 TEST_F(SaverE2E, ACloseRequestEndsIt) {
   auto s = StartSaver(folder_, L"/s");
   ASSERT_TRUE(s.window);
-  PumpFor(500);
   PostMessageW(s.window, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+  EXPECT_TRUE(s.process.WaitForExit(kCeiling));
   EXPECT_EQ(FindTopWindow(kSaverTitle), nullptr);
 }
 
 TEST_F(SaverE2E, TheTestRunIgnoresThePointerButNotAClick) {
   auto s = StartSaver(folder_, L"");
   ASSERT_TRUE(s.window);
-  PumpFor(kSettle);
   for (auto [x, y] : {std::pair{kRestX + 100, kRestY + 100}, {50, 60}, {700, 500}}) {
     MouseMoveTo(x, y);
-    PumpFor(400);
+    ASSERT_TRUE(HandledInput(s.process)) << "a pointer move to " << x << "," << y << " ended the test run";
   }
-  ASSERT_TRUE(s.process.Running()) << "pointer moves ended the test run";
+  ASSERT_TRUE(s.process.Running());
   MouseDown(Button::kLeft);
   MouseUp(Button::kLeft);
-  EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+  EXPECT_TRUE(s.process.WaitForExit(kCeiling));
+}
+
+// The lines of a file, once it has `count` of them (the password stand-in
+// writes one per call).
+std::string LinesOnceThereAre(const std::filesystem::path& file, size_t count) {
+  std::string text;
+  WaitUntil([&] {
+    text = ReadFileBytes(file).value_or("");
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= count;
+  });
+  return text;
 }
 
 TEST_F(SaverE2E, TheWindows95FamilyAsksForThePassword) {
@@ -244,24 +264,23 @@ TEST_F(SaverE2E, TheWindows95FamilyAsksForThePassword) {
   ASSERT_TRUE(WriteFileBytes(answer, "0"));
   auto s = StartSaver(folder_, L"/s");
   ASSERT_TRUE(s.window);
-  PumpFor(kSettle);
+  const std::string owner =
+      "VerifyScreenSavePwd|" + std::to_string(reinterpret_cast<LONG_PTR>(s.window)) + "\n";
 
   // Refused: the saver runs on, for a click and for a move.
   MouseDown(Button::kLeft);
   MouseUp(Button::kLeft);
-  PumpFor(kSettle);
-  EXPECT_TRUE(s.process.Running()) << "a refused password let it end";
+  EXPECT_EQ(LinesOnceThereAre(calls, 1), owner);
+  EXPECT_TRUE(HandledInput(s.process)) << "a refused password let it end";
   MouseMoveTo(kRestX + 60, kRestY + 60);
-  PumpFor(kSettle);
-  EXPECT_TRUE(s.process.Running()) << "a refused password let it end";
-  const std::string owner =
-      "VerifyScreenSavePwd|" + std::to_string(reinterpret_cast<LONG_PTR>(s.window)) + "\n";
-  EXPECT_EQ(ReadFileBytes(calls).value_or(""), owner + owner);
+  EXPECT_EQ(LinesOnceThereAre(calls, 2), owner + owner);
+  EXPECT_TRUE(HandledInput(s.process)) << "a refused password let it end";
+  EXPECT_TRUE(s.process.Running());
 
   // Passed: the next input ends it.
   ASSERT_TRUE(WriteFileBytes(answer, "1"));
   PressKey(VK_SPACE);
-  EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+  EXPECT_TRUE(s.process.WaitForExit(kCeiling));
   EXPECT_EQ(ReadFileBytes(calls).value_or(""), owner + owner + owner);
 }
 
@@ -279,10 +298,9 @@ TEST_F(SaverE2E, TheWindows95FamilyWithoutThePasswordServiceEndsOnInput) {
   auto s = StartSaver(folder_, L"/s");
   SetCurrentDirectoryW(previous);
   ASSERT_TRUE(s.window);
-  PumpFor(kSettle);
   MouseDown(Button::kLeft);
   MouseUp(Button::kLeft);
-  EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+  EXPECT_TRUE(s.process.WaitForExit(kCeiling));
   EXPECT_FALSE(std::filesystem::exists(elsewhere.path / L"password_calls.txt"));
 }
 
@@ -292,7 +310,7 @@ TEST_F(SaverE2E, ASecondSaverOrDialogEndsAtOnceWhileItRuns) {
   for (const wchar_t* args : {L"/s", L"/c", L"/S", L""}) {
     auto second = ScrProcess::Start(folder_.scr, args);
     ASSERT_TRUE(second.Started());
-    EXPECT_TRUE(second.WaitForExit(kEndWait)) << std::wstring(args).size();
+    EXPECT_TRUE(second.WaitForExit(kCeiling)) << std::wstring(args).size();
   }
   EXPECT_TRUE(s.process.Running());
   EXPECT_EQ(SaverWindowCount(), 1);

@@ -16,14 +16,12 @@
 
 #include "saver/quendelrix_s.h"
 #include "saver/windowless_host.h"
+#include "startup/window_titles.h"
 #include "tests/e2e/harness.h"
 
 namespace qx::e2e {
 namespace {
 
-constexpr wchar_t kSaverTitle[] = L"Quendelrix(Main)";
-constexpr DWORD kWindowWait = 8000;
-constexpr DWORD kEndWait = 3000;
 // No melt while a test runs: the first ball phase lasts minutes.
 constexpr int kLongInterval = 32767;
 constexpr int kDefaultBalls = 60;
@@ -114,12 +112,14 @@ struct RunningSaver {
   HWND window = nullptr;
   ULONGLONG launched = 0;
 };
+// The saver, once its window is shown and placed and it animates.
 RunningSaver StartSaver(const TempFolder& folder) {
   RunningSaver s{ScrProcess::Start(folder.scr, L"/s"), nullptr, GetTickCount64()};
-  s.window = WaitForWindow(kSaverTitle, kWindowWait);
-  // Shown and placed.
-  WaitUntil([&] { return s.window && IsWindowVisible(s.window); }, kWindowWait);
-  PumpFor(300);
+  s.window = WaitForWindow(kSaverTitle, kCeiling);
+  if (s.window && !(WaitUntil([&] { return IsWindowVisible(s.window); }) &&
+                    WaitForChanges(VirtualScreenRect(), 1, &s.process))) {
+    s.window = nullptr;
+  }
   return s;
 }
 
@@ -150,12 +150,13 @@ void KeepShot(const Image& shot, const char* name, int last) {
 
 // While the saver started at `launched` (GetTickCount64) runs, `shots`
 // screenshots of the whole virtual screen, each exactly one frame of the
-// first ball phase, later shots later frames. A frame takes at least its
-// 10 ms sleep, which bounds the frames to search. Wine copies a large
-// window to the X server, and reads the screen back, in more than one
-// piece, so now and then a screenshot holds the top of one frame and the
-// bottom of the next: each shot is taken kTries times in a row, and one of
-// them must be a frame. A stale or missing ball shows in all of them.
+// first ball phase, each later shot a later frame: before each shot the
+// screen has changed since the last. A frame takes at least its 10 ms
+// sleep, which bounds the frames to search. Wine copies a large window to
+// the X server, and reads the screen back, in more than one piece, so now
+// and then a screenshot holds the top of one frame and the bottom of the
+// next: each shot is taken kTries times in a row, and one of them must be a
+// frame. A stale or missing ball shows in all of them.
 void ExpectShotsAreFrames(ULONGLONG launched, int shots, const char* name) {
   constexpr int kTries = 3;
   const RECT v = VirtualScreenRect();
@@ -166,7 +167,7 @@ void ExpectShotsAreFrames(ULONGLONG launched, int shots, const char* name) {
   };
   std::vector<std::vector<Shot>> taken(static_cast<size_t>(shots));
   for (auto& tries : taken) {
-    PumpFor(300);
+    ASSERT_TRUE(WaitForChanges(v, 1)) << name << ": the animation stands still";
     for (int t = 0; t < kTries; ++t) {
       Image image = CaptureScreenArea(v);
       tries.push_back({std::move(image),
@@ -186,14 +187,12 @@ void ExpectShotsAreFrames(ULONGLONG launched, int shots, const char* name) {
     }
     from = *frame;
   }
-  EXPECT_GT(from, 0) << name << ": the animation did not move";
 }
 
 class SaverScreenE2E : public testing::Test {
  protected:
   void SetUp() override {
-    MouseMoveTo(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
-    PumpFor(50);
+    PlaceCursor(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
   }
   TempFolder folder_;
 };
@@ -211,31 +210,32 @@ TEST_F(SaverScreenE2E, ShowsExactlyTheFormsFramesOverTheWholeScreenAtEveryScale)
     EXPECT_TRUE(SameRect(WindowRect(s.window), VirtualScreenRect()))
         << name << ": window " << Describe(WindowRect(s.window)) << ", screen "
         << Describe(VirtualScreenRect());
-    PumpFor(600);
     ExpectShotsAreFrames(s.launched, 5, name.c_str());
     EXPECT_TRUE(s.process.Running()) << name;
   }
 }
 
+// Sends a message and waits until the saver has handled it (it does so in
+// its next pass through its messages, however long the frame before takes).
 LRESULT Send(HWND window, UINT msg, WPARAM w, LPARAM l, bool* delivered = nullptr) {
   DWORD_PTR result = 0;
-  const LRESULT ok = SendMessageTimeoutW(window, msg, w, l, SMTO_ABORTIFHUNG, 2000, &result);
+  const LRESULT ok = SendMessageTimeoutW(window, msg, w, l, SMTO_NORMAL, kCeiling, &result);
   if (delivered) *delivered = ok != 0;
   return static_cast<LRESULT>(result);
 }
 
-bool Animating(DWORD ms = 400) {
-  const Image before = CaptureScreen();
-  PumpFor(ms);
-  return !(CaptureScreen() == before);
+RECT ScreenRect() {
+  return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
+
+// The saver shows new frames.
+bool Animating() { return WaitForChanges(ScreenRect(), kFramesPastInput); }
 
 // A log-off that is asked for and then cancelled leaves the saver running;
 // one that happens ends it.
 TEST_F(SaverScreenE2E, TheSessionsEndIsAgreedToAndEndsItOnlyWhenItComes) {
   auto s = StartSaver(folder_);
   ASSERT_TRUE(s.window);
-  PumpFor(800);
   bool delivered = false;
   EXPECT_EQ(Send(s.window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, &delivered), TRUE);
   EXPECT_TRUE(delivered);
@@ -244,7 +244,7 @@ TEST_F(SaverScreenE2E, TheSessionsEndIsAgreedToAndEndsItOnlyWhenItComes) {
   EXPECT_TRUE(Animating()) << "frames stopped after a cancelled end";
   ASSERT_TRUE(s.process.Running());
   Send(s.window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-  EXPECT_TRUE(s.process.WaitForExit(kEndWait)) << "the session ended, the saver did not";
+  EXPECT_TRUE(s.process.WaitForExit(kCeiling)) << "the session ended, the saver did not";
   EXPECT_EQ(s.process.ExitCode().value_or(99), 0u);
   EXPECT_EQ(FindTopWindow(kSaverTitle), nullptr);
 }
@@ -292,7 +292,8 @@ class RemoteDisplayState {
 // While the system reports the display off, through either message, the
 // picture on the screen stands still; on again (or dimmed, which still
 // shows the picture) the balls move on. Input still ends the saver while it
-// waits.
+// waits. Standing still means: no change for twice as long as the saver
+// took for three new frames just before, however fast this machine is now.
 TEST_F(SaverScreenE2E, NothingIsPresentedWhileTheDisplayIsOff) {
   auto s = StartSaver(folder_);
   ASSERT_TRUE(s.window);
@@ -308,22 +309,20 @@ TEST_F(SaverScreenE2E, NothingIsPresentedWhileTheDisplayIsOff) {
       {"display dimmed counts as on", [&] { state.Send(s.window, 0); },
        [&] { state.Send(s.window, 2); }},
   };
-  PumpFor(300);
   for (const auto& c : cases) {
+    const ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(Animating()) << c.name << ": not animating before";
+    const DWORD threeFrames = static_cast<DWORD>(GetTickCount64() - start);
     c.off();
-    PumpFor(150);
-    const Image still = CaptureScreen();
-    PumpFor(900);
-    EXPECT_TRUE(CaptureScreen() == still) << c.name << ": frames went on while off";
+    EXPECT_TRUE(WaitForStill(ScreenRect(), 2 * threeFrames))
+        << c.name << ": frames went on while off";
     ASSERT_TRUE(s.process.Running()) << c.name;
     c.on();
     EXPECT_TRUE(Animating()) << c.name << ": frames did not come back";
   }
   monitorPower(2);
-  PumpFor(300);
   PressKey(VK_SPACE);
-  EXPECT_TRUE(s.process.WaitForExit(kEndWait)) << "a key did not end it while off";
+  EXPECT_TRUE(s.process.WaitForExit(kCeiling)) << "a key did not end it while off";
 }
 
 // ---- Three monitors, one left of the primary (run on that layout only) ----
@@ -360,9 +359,9 @@ TEST_F(SaverLayoutE2E, CoversEveryMonitorWithBallsOnBlack) {
   EXPECT_TRUE(SameRect(WindowRect(s.window), VirtualScreenRect()))
       << "window " << Describe(WindowRect(s.window)) << ", screen "
       << Describe(VirtualScreenRect());
-  PumpFor(600);
   std::vector<size_t> ballPixels(monitors_.size(), 0);
   for (int shot = 0; shot < 8; ++shot) {
+    ASSERT_TRUE(WaitForChanges(VirtualScreenRect(), 1)) << "the animation stands still";
     for (size_t m = 0; m < monitors_.size(); ++m) {
       const Image img = CaptureScreenArea(monitors_[m]);
       size_t black = 0, root = 0;
@@ -375,7 +374,6 @@ TEST_F(SaverLayoutE2E, CoversEveryMonitorWithBallsOnBlack) {
       EXPECT_GE(static_cast<double>(black) / img.PixelCount(), 0.3)
           << "monitor " << Describe(monitors_[m]) << " is not mostly black";
     }
-    PumpFor(300);
   }
   for (size_t m = 0; m < monitors_.size(); ++m) {
     EXPECT_GT(ballPixels[m], 10000u) << "no balls on monitor " << Describe(monitors_[m]);
@@ -386,7 +384,6 @@ TEST_F(SaverLayoutE2E, ShowsExactlyTheFormsFramesAcrossTheMonitors) {
   ASSERT_TRUE(WriteSaverSettings(folder_, kDefaultBalls, kLongInterval));
   auto s = StartSaver(folder_);
   ASSERT_TRUE(s.window);
-  PumpFor(600);
   ExpectShotsAreFrames(s.launched, 5, "three-monitors");
 }
 
@@ -398,20 +395,20 @@ TEST_F(SaverLayoutE2E, ThePointerRuleHoldsOnAMonitorLeftOfThePrimary) {
                                       [](const RECT& a, const RECT& b) { return a.left < b.left; });
   const int x = (left.left + left.right) / 2, y = (left.top + left.bottom) / 2;
   MouseMoveToVirtual(x, y);
-  PumpFor(100);
   POINT at{};
-  GetCursorPos(&at);
-  ASSERT_EQ(at.x, x);
-  ASSERT_EQ(at.y, y);
+  EXPECT_TRUE(WaitUntil([&] { return GetCursorPos(&at) && at.x == x && at.y == y; }))
+      << "the cursor is at " << at.x << "," << at.y;
+  ASSERT_TRUE(WriteSaverSettings(folder_, kDefaultBalls, kLongInterval));
   auto s = StartSaver(folder_);
   ASSERT_TRUE(s.window);
-  PumpFor(1000);
-  ASSERT_TRUE(s.process.Running()) << "the first mouse message ended it";
+  // Frames since: the saver has been through its messages.
+  ASSERT_TRUE(WaitForChanges(VirtualScreenRect(), kFramesPastInput, &s.process))
+      << "the first mouse message ended it";
   MouseMoveToVirtual(x + 100, y);
-  PumpFor(1000);
-  ASSERT_TRUE(s.process.Running()) << "a horizontal move ended it";
+  ASSERT_TRUE(WaitForChanges(VirtualScreenRect(), kFramesPastInput, &s.process))
+      << "a horizontal move ended it";
   MouseMoveToVirtual(x - 50, y + 60);
-  EXPECT_TRUE(s.process.WaitForExit(kEndWait));
+  EXPECT_TRUE(s.process.WaitForExit(kCeiling));
 }
 
 // The primary monitor's mode for the life of the object; the registry's
@@ -429,7 +426,6 @@ class PrimaryMode {
   }
   ~PrimaryMode() {
     if (changed_) ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
-    PumpFor(500);
   }
   PrimaryMode(const PrimaryMode&) = delete;
   PrimaryMode& operator=(const PrimaryMode&) = delete;
@@ -448,22 +444,21 @@ TEST_F(SaverLayoutE2E, ALayoutChangeIsCoveredAtOnce) {
   ASSERT_TRUE(SameRect(WindowRect(s.window), before));
   PrimaryMode mode(800, 600);
   ASSERT_TRUE(mode.changed());
-  ASSERT_TRUE(WaitUntil([&] { return !SameRect(VirtualScreenRect(), before); }, 3000))
+  ASSERT_TRUE(WaitUntil([&] { return !SameRect(VirtualScreenRect(), before); }))
       << "the virtual screen stayed " << Describe(before);
   const RECT after = VirtualScreenRect();
-  EXPECT_TRUE(WaitUntil([&] { return SameRect(WindowRect(s.window), after); }, 2000))
+  EXPECT_TRUE(WaitUntil([&] { return SameRect(WindowRect(s.window), after); }))
       << "window " << Describe(WindowRect(s.window)) << ", screen " << Describe(after);
-  PumpFor(500);
-  // The animation goes on over the new screen.
-  const Image first = CaptureScreenArea(after);
-  PumpFor(1500);
-  const Image second = CaptureScreenArea(after);
-  EXPECT_FALSE(first == second) << "the saver stopped after the change";
+  // The animation goes on over the new screen, with balls on it.
+  EXPECT_TRUE(WaitForChanges(after, kFramesPastInput, &s.process))
+      << "the saver stopped after the change";
   size_t lit = 0;
-  for (const Image* img : {&first, &second}) {
-    for (size_t i = 0; i < img->PixelCount(); ++i) lit += img->Data()[i] != 0;
-  }
-  EXPECT_GT(lit, 20000u);
+  EXPECT_TRUE(WaitUntil([&] {
+    const Image img = CaptureScreenArea(after);
+    lit = 0;
+    for (size_t i = 0; i < img.PixelCount(); ++i) lit += img.Data()[i] != 0;
+    return lit > 10000u;
+  })) << lit << " lit pixels";
   EXPECT_TRUE(s.process.Running());
 }
 

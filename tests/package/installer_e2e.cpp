@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "startup/window_titles.h"
 #include "tests/e2e/harness.h"
 
 namespace qx::e2e {
@@ -28,7 +29,6 @@ constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quendelrix";
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 constexpr wchar_t kSettingsEntry[] = L"Quendelrixの設定.lnk";
-constexpr wchar_t kDialogTitle[] = L"Quendelrixの設定";
 constexpr wchar_t kPrevious[] = L"C:\\windows\\system32\\previous.scr";
 constexpr wchar_t kOther[] = L"C:\\savers\\other.scr";
 // 球の数 and ｲﾝﾀｰﾊﾞﾙ as the settings file stores them (Shift-JIS).
@@ -132,26 +132,32 @@ std::optional<Shortcut> ReadShortcut(const fs::path& lnk) {
 }
 
 // The uninstaller copies itself to the temporary folder, starts that copy
-// and returns; the copy does the work. Waits until no copy runs.
-bool WaitForUninstallerCopies(DWORD ms) {
-  return WaitUntil([] {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return false;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    bool running = false;
-    for (BOOL ok = Process32FirstW(snap, &entry); ok; ok = Process32NextW(snap, &entry)) {
-      if (_wcsicmp(entry.szExeFile, L"Un.exe") == 0) running = true;
-    }
-    CloseHandle(snap);
-    return !running;
-  }, ms);
+// and returns; the copy does the work. Once the uninstaller has returned,
+// its copy has started: waits until every copy has ended.
+bool WaitForUninstallerCopies() {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return false;
+  std::vector<HANDLE> copies;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL ok = Process32FirstW(snap, &entry); ok; ok = Process32NextW(snap, &entry)) {
+    if (_wcsicmp(entry.szExeFile, L"Un.exe") != 0) continue;
+    // One that has ended since the snapshot cannot be opened any more.
+    if (HANDLE copy = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)) copies.push_back(copy);
+  }
+  CloseHandle(snap);
+  bool ended = true;
+  for (HANDLE copy : copies) {
+    ended = ended && WaitForSingleObject(copy, kCeiling) == WAIT_OBJECT_0;
+    CloseHandle(copy);
+  }
+  return ended;
 }
 
 // Runs a command line as the system would and returns its exit code.
-std::optional<DWORD> RunCommand(const std::wstring& commandLine, DWORD ms = 60000) {
+std::optional<DWORD> RunCommand(const std::wstring& commandLine) {
   ScrProcess p = ScrProcess::StartCommandLine(commandLine);
-  if (!p.Started() || !p.WaitForExit(ms)) return std::nullopt;
+  if (!p.Started() || !p.WaitForExit(kCeiling)) return std::nullopt;
   return p.ExitCode();
 }
 
@@ -162,7 +168,7 @@ std::optional<DWORD> RunSetup(const std::wstring& args) {
 // Runs an uninstall command as Apps & features does and waits for its work.
 bool RunUninstall(const std::wstring& commandLine) {
   const auto code = RunCommand(commandLine);
-  return code && *code == 0 && WaitForUninstallerCopies(20000);
+  return code && *code == 0 && WaitForUninstallerCopies();
 }
 
 void RemoveEverything() {
@@ -354,32 +360,32 @@ TEST_F(Installer, InstalledEntriesStartTheProgramWithItsSettings) {
     ASSERT_TRUE(CreateProcessW(s.program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                                nullptr, s.folder.empty() ? nullptr : s.folder.c_str(), &si, &pi))
         << commandLine;
-    HWND dialog = WaitForWindow(kDialogTitle, 15000);
+    HWND dialog = WaitForWindow(kDialogTitle, kCeiling);
     ASSERT_TRUE(dialog) << commandLine;
     EXPECT_EQ(WindowPid(dialog), pi.dwProcessId);
-    // The two scroll bars show the settings once the dialog has made them.
-    std::vector<HWND> bars;
+    // The two scroll bars show the settings once the dialog has made them
+    // and read the file.
+    std::vector<int> values;
     WaitUntil([&] {
-      bars.clear();
+      std::vector<HWND> bars;
       EnumChildWindows(dialog, [](HWND child, LPARAM list) -> BOOL {
         wchar_t cls[32] = {};
         GetClassNameW(child, cls, 32);
         if (lstrcmpiW(cls, L"ScrollBar") == 0) reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
         return TRUE;
       }, reinterpret_cast<LPARAM>(&bars));
-      return bars.size() == 2 && IsWindowVisible(dialog);
-    }, 15000);
-    PumpFor(300);
-    std::vector<int> values;
-    for (HWND bar : bars) {
-      DWORD_PTR pos = 0;
-      SendMessageTimeoutW(bar, SBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos);
-      values.push_back(static_cast<int>(pos));
-    }
-    std::sort(values.begin(), values.end());
+      values.clear();
+      for (HWND bar : bars) {
+        DWORD_PTR pos = 0;
+        SendMessageTimeoutW(bar, SBM_GETPOS, 0, 0, SMTO_NORMAL, kCeiling, &pos);
+        values.push_back(static_cast<int>(pos));
+      }
+      std::sort(values.begin(), values.end());
+      return values == std::vector<int>{35, 420} && IsWindowVisible(dialog);
+    });
     EXPECT_EQ(values, (std::vector<int>{35, 420})) << commandLine;
     PostMessageW(dialog, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0) << commandLine;
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, kCeiling), WAIT_OBJECT_0) << commandLine;
     if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
@@ -397,29 +403,42 @@ TEST_F(Installer, PagesWithTheDefaultAnswersInstallForMe) {
   ASSERT_TRUE(WaitUntil([&] {
     window = FindWindowW(L"#32770", nullptr);
     return window && WindowPid(window) == setup.Pid() && IsWindowVisible(window);
-  }, 15000));
+  }));
   const std::wstring title = WindowTitle(window);
   EXPECT_TRUE(title == L"Quendelrix Setup" || title == L"Quendelrix セットアップ") << title;
   // Next (mode page, "for me" preselected), Install (folder page), Finish.
-  for (int page = 0; page < 3 && setup.Running(); ++page) {
+  // Each page is a child dialog of its own: a click on Next has been taken
+  // once another one shows. The finish page is the one with a check box.
+  auto page = [&] { return FindWindowExW(window, nullptr, L"#32770", nullptr); };
+  auto checkBoxes = [&] {
+    std::vector<HWND> boxes;
+    EnumChildWindows(window, [](HWND child, LPARAM list) -> BOOL {
+      wchar_t cls[32] = {};
+      GetClassNameW(child, cls, 32);
+      if (lstrcmpiW(cls, L"Button") == 0 &&
+          (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+      }
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&boxes));
+    return boxes;
+  };
+  for (int n = 0; n < 3 && setup.Running(); ++n) {
     HWND next = GetDlgItem(window, 1);
-    ASSERT_TRUE(WaitUntil([&] { return next && IsWindowEnabled(next); }, 30000)) << "page " << page;
-    if (page == 2) {
+    HWND shown = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+      return next && IsWindowEnabled(next) && (shown = page()) && (n < 2 || !checkBoxes().empty());
+    })) << "page " << n;
+    if (n == 2) {
       // The finish page offers the Screen Saver settings; Wine has none.
       EXPECT_TRUE(fs::exists(PerUserFolder() / L"Quendelrix.scr"));
-      EnumChildWindows(window, [](HWND child, LPARAM) -> BOOL {
-        wchar_t cls[32] = {};
-        GetClassNameW(child, cls, 32);
-        if (lstrcmpiW(cls, L"Button") == 0 && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
-          SendMessageW(child, BM_SETCHECK, BST_UNCHECKED, 0);
-        }
-        return TRUE;
-      }, 0);
+      for (HWND box : checkBoxes()) SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
     }
     PostMessageW(next, BM_CLICK, 0, 0);
-    PumpFor(300);
+    ASSERT_TRUE(WaitUntil([&] { return !setup.Running() || page() != shown; }))
+        << "page " << n << " stays";
   }
-  ASSERT_TRUE(setup.WaitForExit(15000));
+  ASSERT_TRUE(setup.WaitForExit(kCeiling));
   EXPECT_EQ(setup.ExitCode(), 0u);
   EXPECT_TRUE(SameFile(PerUserFolder() / L"Quendelrix.scr", ScrPath()));
   EXPECT_EQ(Saver(), (PerUserFolder() / L"Quendelrix.scr").wstring());

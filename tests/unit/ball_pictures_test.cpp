@@ -38,10 +38,12 @@ TEST(StoredBallPicture, HasOneColourPerRingPlusBlack) {
       {119, {255, 255, 255}, 61}, {89, {255, 255, 255}, 46},
       {119, {249, 166, 13}, 61},  {89, {249, 166, 13}, 46}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "side " << c.side << ", base " << c.base.r << " "
+                                    << c.base.g << " " << c.base.b);
     const Image img = StoredBallPicture(c.side, c.base.r, c.base.g, c.base.b);
     ASSERT_EQ(img.Width(), c.side);
     std::set<Pixel> distinct(img.Data(), img.Data() + img.PixelCount());
-    EXPECT_EQ(distinct.size(), c.colours) << c.side;
+    EXPECT_EQ(distinct.size(), c.colours);
   }
 }
 
@@ -66,14 +68,16 @@ TEST(DrawHalftoneBall, RingColoursRiseByNinePerChannelAndClamp) {
       {{250, 255, 0}, 1, {255, 255, 9}}, {{250, 255, 0}, 29, {255, 255, 255}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "base " << c.base.r << " " << c.base.g << " "
+                                    << c.base.b << ", ring " << c.ring);
     Image img(119, 119);
     DrawHalftoneBall(img, static_cast<int16_t>(c.base.r),
                      static_cast<int16_t>(c.base.g),
                      static_cast<int16_t>(c.base.b));
     const Rgb3 got = Channels(RingPixel(img, c.ring));
-    EXPECT_EQ(got.r, c.want.r) << "ring " << c.ring;
-    EXPECT_EQ(got.g, c.want.g) << "ring " << c.ring;
-    EXPECT_EQ(got.b, c.want.b) << "ring " << c.ring;
+    EXPECT_EQ(got.r, c.want.r);
+    EXPECT_EQ(got.g, c.want.g);
+    EXPECT_EQ(got.b, c.want.b);
   }
 }
 

@@ -73,13 +73,14 @@ TEST(ChangedArea, MergesWhatIsCheaperTogetherAndKeepsApartWhatIsNot) {
        {{0, 0, 1000, 600}, {0, 500, 2000, 1000}}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     ChangedArea area;
     area.Reset(2000, 1000);
     for (const Rect& r : c.added) area.Add(r);
     const std::span<const Rect> got = area.Rects();
-    EXPECT_EQ(std::vector<Rect>(got.begin(), got.end()), c.want) << c.name;
+    EXPECT_EQ(std::vector<Rect>(got.begin(), got.end()), c.want);
     // Asking again gives the same answer.
-    EXPECT_EQ(area.Rects().size(), c.want.size()) << c.name;
+    EXPECT_EQ(area.Rects().size(), c.want.size());
   }
 }
 

@@ -32,6 +32,7 @@ TEST(DialogResources, PictureSizes) {
       {MakeAppIcon(), 32, 32},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "picture " << (&c - cases) << ", " << c.w << " x " << c.h);
     EXPECT_EQ(c.img.Width(), c.w);
     EXPECT_EQ(c.img.Height(), c.h);
   }

@@ -16,12 +16,13 @@ TEST(DialogScale, TheDialogAtEveryCommonScale) {
       {0, 479, 302, 356, 181, 456},    // a failed query: 96
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.dpi << " DPI");
     const DialogScale s(c.dpi);
-    EXPECT_EQ(s.ToDevice(kDialogWidth), c.width) << c.dpi;
-    EXPECT_EQ(s.ToDevice(kDialogHeight), c.height) << c.dpi;
-    EXPECT_EQ(s.ToDevice(356), c.panelLeft) << c.dpi;
-    EXPECT_EQ(s.ToDevice(181), c.setTop) << c.dpi;
-    EXPECT_EQ(s.ToDevice(456), c.closeLeft) << c.dpi;
+    EXPECT_EQ(s.ToDevice(kDialogWidth), c.width);
+    EXPECT_EQ(s.ToDevice(kDialogHeight), c.height);
+    EXPECT_EQ(s.ToDevice(356), c.panelLeft);
+    EXPECT_EQ(s.ToDevice(181), c.setTop);
+    EXPECT_EQ(s.ToDevice(456), c.closeLeft);
     EXPECT_EQ(s.ToDevice(0), 0);
   }
   EXPECT_TRUE(DialogScale(96).Identity());
@@ -56,8 +57,8 @@ TEST(DialogScale, LengthsCarriedToAnotherScale) {
       {96, 144, -11, -17}, {192, 120, 7, 4},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(DialogScale(c.from).Rescale(c.length, DialogScale(c.to)), c.want)
-        << c.from << "->" << c.to << " " << c.length;
+    SCOPED_TRACE(testing::Message() << c.from << "->" << c.to << " " << c.length);
+    EXPECT_EQ(DialogScale(c.from).Rescale(c.length, DialogScale(c.to)), c.want);
   }
 }
 

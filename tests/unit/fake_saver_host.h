@@ -45,8 +45,7 @@ class FakeSystemCalls final : public SystemCalls {
 class FakeSaverHost final : public SaverHost {
  public:
   FakeSaverHost(int widthPixels = 1024, int heightPixels = 768)
-      : screen{static_cast<float>(widthPixels) * 15.0f,
-               static_cast<float>(heightPixels) * 15.0f, 15.0f, 15.0f} {}
+      : screen(ScreenMetrics::FromPixels(widthPixels, heightPixels)) {}
 
   std::vector<std::string> log;
   FakeSystemCalls system{log};

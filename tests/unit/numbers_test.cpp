@@ -14,7 +14,10 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
       {-2.5, -2}, {159.5, 160}, {99.5, 100}, {47.85, 48}, {2.4999999, 2},
       {2.5000001, 3}, {-2.5000001, -3}, {0, 0}, {1e15 + 0.5, 1e15},
   };
-  for (const auto& c : cases) EXPECT_EQ(RoundHalfEven(c.in), c.out) << c.in;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(RoundHalfEven(c.in), c.out);
+  }
   EXPECT_TRUE(std::isnan(RoundHalfEven(std::nan(""))));
 }
 
@@ -62,7 +65,10 @@ TEST(LenientNumber, TakesTheLeadingNumber) {
       {"1e", 1},       {"1e+", 1},      {"--1", 0},       {"\t 42\r\n", 42},
       {"1e999", 0},    {"7.", 7},
   };
-  for (const auto& c : cases) EXPECT_EQ(LenientNumber(c.in), c.out) << c.in;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(LenientNumber(c.in), c.out);
+  }
 }
 
 TEST(StrictNumber, WholeTextMustBeANumber) {

@@ -60,9 +60,10 @@ TEST(PicEffectLens, WorkedOffsetsOfTheDialogLens) {
       {48, 0, 48, 0},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.i << "," << c.j);
     const Pixel p = out.At(160 + c.i, 100 + c.j);
-    EXPECT_EQ(TagX(p) - 160, c.si) << c.i << "," << c.j;
-    EXPECT_EQ(TagY(p) - 100, c.sj) << c.i << "," << c.j;
+    EXPECT_EQ(TagX(p) - 160, c.si);
+    EXPECT_EQ(TagY(p) - 100, c.sj);
   }
 }
 
@@ -141,9 +142,10 @@ TEST(PicEffectLens, FailuresCarryTheirCodes) {
       {0.5f, 0.5f, 110.0f, 75, PicEffectError::kOverflow},  // r*r + r*r
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.cx << " " << c.cy << " " << c.size << " "
+                                    << c.strength);
     EXPECT_EQ(ErrorOf([&] { fx.Lens(c.cx, c.cy, c.size, c.strength); }),
-              c.code)
-        << c.cx << " " << c.size << " " << c.strength;
+              c.code);
   }
 }
 
@@ -207,6 +209,7 @@ TEST(PicEffectLens, MatchesTheLiteralRulesForManyArguments) {
   std::uniform_int_distribution<int32_t> strength(-20, 320);
   const struct { int w, h; } shapes[] = {{320, 200}, {57, 91}, {330, 12}};
   for (const auto& shape : shapes) {
+    SCOPED_TRACE(testing::Message() << shape.w << " x " << shape.h);
     cPicEffect fx;
     const Image buffer = TaggedImage(shape.w, shape.h);
     fx.Bits(buffer);

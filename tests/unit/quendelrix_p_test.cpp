@@ -72,7 +72,7 @@ class RecordingHost final : public DialogHost, SystemCalls {
   }
   void DrawLensFrame(const DibImage&) override {
     ++framesDrawn;
-    lensPositions.emplace_back(form->LensX, form->LensY);
+    lensPositions.emplace_back(form->LensX(), form->LensY());
   }
   void ProcessPendingMessages() override {
     ++yields;
@@ -195,10 +195,11 @@ TEST(DialogLoad, ScrollBarsTakeStoredValuesInRangeOnly) {
       {60, -5, 60, 100},    {19, 501, 20, 100},   {21, 499, 21, 499},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "balls " << c.balls << ", interval " << c.interval);
     Dialog d(c.balls, c.interval);
     d.Load();
-    EXPECT_EQ(d.form->HS(0).value, c.hs0) << c.balls;
-    EXPECT_EQ(d.form->HS(1).value, c.hs1) << c.interval;
+    EXPECT_EQ(d.form->HS(0).value, c.hs0);
+    EXPECT_EQ(d.form->HS(1).value, c.hs1);
     EXPECT_EQ(d.Num(0), std::to_wstring(c.hs0));
     EXPECT_EQ(d.Num(1), std::to_wstring(c.hs1));
     EXPECT_EQ(d.form->HS(0).min, 20);
@@ -212,8 +213,8 @@ TEST(DialogLoad, ShowsZoomsFromTheCursorAndAnimatesUntilClosed) {
   Dialog d;
   d.host.passesBeforeClose = 3;
   d.Load();
-  EXPECT_EQ(d.form->PicWidth, 320);
-  EXPECT_EQ(d.form->PicHeight, 200);
+  EXPECT_EQ(d.form->PicWidth(), 320);
+  EXPECT_EQ(d.form->PicHeight(), 200);
   // The frame's corners at (20, 40) and (341, 241), the photograph inside.
   EXPECT_EQ(d.form->RectOf(DialogControl::Display), (Rect{20, 40, 342, 242}));
   EXPECT_EQ(d.form->LensArea(), (Rect{21, 41, 341, 241}));
@@ -222,7 +223,7 @@ TEST(DialogLoad, ShowsZoomsFromTheCursorAndAnimatesUntilClosed) {
                 "Show", "Refresh", "Zoom 200,150,200,150 -> 272,233,751,535",
                 "Zoom 272,233,751,535 -> 200,150,200,150", "Destroy"}));
   EXPECT_EQ(d.host.framesDrawn, 3);
-  EXPECT_EQ(d.form->ExitFlag, kTrue16);
+  EXPECT_EQ(d.form->ExitFlag(), kTrue16);
   EXPECT_EQ(d.Count("Write"), 0);  // the system's close saves nothing
 }
 
@@ -255,7 +256,8 @@ TEST(DialogLens, PathOfTheLensFrameByFrame) {
       {107, 321, 186}, {108, 318, 184}, {200, 42, 0},   {214, 0, 28},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(p[c.frame], std::make_pair(c.x, c.y)) << "frame " << c.frame;
+    SCOPED_TRACE(testing::Message() << "frame " << c.frame);
+    EXPECT_EQ(p[c.frame], std::make_pair(c.x, c.y));
   }
 }
 
@@ -264,8 +266,8 @@ TEST(DialogLens, ClosedInsideAYieldTheLoopFinishesThePassWithoutDrawing) {
   d.host.passesBeforeClose = 1 << 30;
   d.Load({[] {}, [] {}, [&] { d.form->Unload(); }});  // in the second pass
   EXPECT_EQ(d.host.framesDrawn, 2);
-  EXPECT_EQ(d.form->LensX, 6);  // steps 4 and 5 of that pass still ran
-  EXPECT_EQ(d.form->LensY, 4);
+  EXPECT_EQ(d.form->LensX(), 6);  // steps 4 and 5 of that pass still ran
+  EXPECT_EQ(d.form->LensY(), 4);
   EXPECT_EQ(d.host.yields, 3);  // no waiting for a frame after the close
 }
 
@@ -329,7 +331,8 @@ TEST(DialogControls, HandCursorOnExactlySixControls) {
       {20, 252, DialogControl::lbl_9},    {450, 280, DialogControl::kNone},
   };
   for (const auto& p : points) {
-    EXPECT_EQ(d.form->ControlAt(p.x, p.y), p.c) << p.x << "," << p.y;
+    SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
+    EXPECT_EQ(d.form->ControlAt(p.x, p.y), p.c);
   }
   // A label sized to its text takes the measured size.
   d.form->AutoSizeLabel(DialogControl::lbl_URL, 150, 13);
@@ -346,6 +349,8 @@ TEST(DialogControls, ScrollBarStepsAndLimits) {
       {1, ScrollAction::kLeftEnd, 0, 100},   {1, ScrollAction::kThumb, 5, 100},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "bar " << c.bar << ", action "
+                                    << static_cast<int>(c.a) << ", thumb " << c.thumb);
     Dialog d;
     d.host.passesBeforeClose = 1 << 30;
     d.Load({[&] {
@@ -412,13 +417,14 @@ TEST(DialogClose, CancelCloseBoxAndSystemCloseWriteNothing) {
       [](Dialog& d) { d.form->Unload(); },
   };
   for (const auto& close : closers) {
+    SCOPED_TRACE(testing::Message() << "closer " << (&close - closers));
     Dialog d;
     d.host.passesBeforeClose = 1 << 30;
     d.Load({[&] { close(d); }});
     EXPECT_EQ(d.Count("Write"), 0);
     EXPECT_EQ(d.Count("Zoom 272,233,751,535 -> 200,150,200,150"), 1);
     EXPECT_EQ(d.Count("Destroy"), 1);
-    EXPECT_EQ(d.form->ExitFlag, kTrue16);
+    EXPECT_EQ(d.form->ExitFlag(), kTrue16);
   }
 }
 
@@ -469,7 +475,7 @@ TEST(DialogSet, FailedSaveKeepsTheDialogOpenAndTheFileAsItWas) {
             [] {}, [] {}, [] {},
             [&] {
               EXPECT_FALSE(d.form->Unloaded());
-              EXPECT_EQ(d.form->ExitFlag, kFalse16);
+              EXPECT_EQ(d.form->ExitFlag(), kFalse16);
               d.form->Unload();
             }});
     EXPECT_EQ(d.Count("WriteBeside"), 1) << failReplace;
@@ -491,7 +497,7 @@ TEST(DialogDrag, LeftButtonOnTheTitleBarMovesTheWindow) {
   d.Load({[&] {
     d.host.cursor = {200, 240};
     d.form->MouseDown(kRightButton, 0, 100, 10);
-    EXPECT_EQ(d.form->Dragging, 0);
+    EXPECT_EQ(d.form->Dragging(), 0);
     d.host.cursor = {260, 250};
     d.form->MouseMove(kRightButton, 0, 100, 10);
     d.form->MouseUp(kRightButton, 0, 100, 10);
@@ -500,19 +506,25 @@ TEST(DialogDrag, LeftButtonOnTheTitleBarMovesTheWindow) {
     d.host.window = {300, 200};
     d.host.cursor = {400, 210};
     d.form->MouseDown(kLeftButton, 0, 100, 10);
-    EXPECT_EQ(d.form->Dragging, 1);
-    EXPECT_EQ(d.form->DragOffsetX, 100);
-    EXPECT_EQ(d.form->DragOffsetY, 10);
+    EXPECT_EQ(d.form->Dragging(), 1);
+    EXPECT_EQ(d.form->DragOffsetX(), 100);
+    EXPECT_EQ(d.form->DragOffsetY(), 10);
     d.host.cursor = {500, 300};
     d.form->MouseMove(kLeftButton, 0, 200, 100);  // captured by the bar
     EXPECT_EQ(d.host.log.back(), "Move 400,290");
+    // The window's scale changed mid-drag: the grab point moves with it.
+    d.form->MoveDragOffset(150, 15);
+    d.form->MouseMove(kLeftButton, 0, 200, 100);
+    EXPECT_EQ(d.host.log.back(), "Move 350,285");
     d.form->MouseDown(kRightButton, 0, 200, 100);
     d.form->MouseUp(kRightButton, 0, 200, 100);  // any release ends the drag
-    EXPECT_EQ(d.form->Dragging, 0);
+    EXPECT_EQ(d.form->Dragging(), 0);
+    d.form->MoveDragOffset(1, 1);  // no drag: nothing to move
+    EXPECT_EQ(d.form->DragOffsetX(), 150);
     d.form->MouseUp(kLeftButton, 0, 200, 100);
     d.host.cursor = {10, 10};
     d.form->MouseMove(0, 0, 200, 100);
-    EXPECT_EQ(d.host.log.back(), "Move 400,290");
+    EXPECT_EQ(d.host.log.back(), "Move 350,285");
     d.form->Unload();
   }});
 }
@@ -582,7 +594,7 @@ TEST(DialogCapture, ALostCaptureEndsThePressWithoutItsRelease) {
               EXPECT_EQ(d.form->Scene().At(366, 210), kReleasedFace);
               EXPECT_EQ(d.form->RectOf(DialogControl::ImgExit),
                         (Rect{456, 4, 471, 19}));
-              EXPECT_EQ(d.form->Dragging, 0);
+              EXPECT_EQ(d.form->Dragging(), 0);
               d.host.cursor = {520, 330};
               d.form->MouseMove(c.button, 0, -50, 400);
               // A release that still reaches the window runs nothing.

@@ -48,11 +48,12 @@ TEST(SaverScene, MakesBallCountPlusOneBalls) {
   const struct { int16_t count; size_t balls; } cases[] = {
       {60, 61}, {0, 1}, {-1, 0}, {-5, 0}, {150, 151}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "count " << c.count);
     FakeSaverHost host;
     ModuleValues values = Values(c.count, 300, L"/s");
     Quendelrix_S form(host, values);
     form.SetUpScene();
-    EXPECT_EQ(form.Balls().size(), c.balls) << c.count;
+    EXPECT_EQ(form.Balls().size(), c.balls);
     EXPECT_EQ(form.BallMax(), c.count);
   }
 }
@@ -79,9 +80,10 @@ TEST(SaverScene, ParsesTheColourTable) {
       {8, 80, 0, 70},  {9, 0, 48, 62},  {10, 68, 42, 4},  {11, 70, 48, 48},
       {12, 80, 30, 30}, {13, 72, 32, 56}};
   for (const auto& c : cases) {
-    EXPECT_EQ(form.ColR()[c.index], c.r) << c.index;
-    EXPECT_EQ(form.ColG()[c.index], c.g) << c.index;
-    EXPECT_EQ(form.ColB()[c.index], c.b) << c.index;
+    SCOPED_TRACE(testing::Message() << "picture " << c.index);
+    EXPECT_EQ(form.ColR()[c.index], c.r);
+    EXPECT_EQ(form.ColG()[c.index], c.g);
+    EXPECT_EQ(form.ColB()[c.index], c.b);
   }
 }
 
@@ -185,12 +187,13 @@ TEST(SaverFrame, BallsMoveBounceAndAreDrawnAtTheRoundedPosition) {
       {280.0f, 2.0f, 282.0f, -2.0f, 282},  // past it: turns
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "x " << c.x << ", step " << c.vx);
     OneBall scene(BallRec{c.x, 50.0f, c.vx, 0.5f, 2, 119});
     scene.form.DrawFrame();
     const BallRec& b = scene.form.Balls()[0];
-    EXPECT_EQ(b.X, c.wantX) << c.x;
-    EXPECT_EQ(b.VX, c.wantVX) << c.x;
-    EXPECT_TRUE(scene.DrawnAt(c.drawnX, 50)) << c.x;
+    EXPECT_EQ(b.X, c.wantX);
+    EXPECT_EQ(b.VX, c.wantVX);
+    EXPECT_TRUE(scene.DrawnAt(c.drawnX, 50));
   }
 }
 
@@ -283,53 +286,44 @@ TEST(SaverLoop, OneFrameIsYieldDrawPresentSleepYield) {
   EXPECT_EQ(host.log, want);
 }
 
-TEST(SaverLoop, IntervalSetsTheFramesPerCycle) {
-  const struct { int16_t interval; int frames; } cases[] = {
-      {300, 301}, {0, 1}, {5, 6}, {-1, 0}, {-300, 0}};
+// A close request in yield number `closeAt` stops the animation where the
+// loop next looks at the flag: the frames per cycle follow the interval, a
+// close at a frame's start skips the melt, one in the last frame's closing
+// yield waits for it, and without frames the flag is seen only between
+// cycles.
+TEST(SaverLoop, ACloseStopsTheAnimationWhereTheLoopLooksAtTheFlag) {
+  constexpr int kMeltPresents = kMeltCopies / kMeltCopiesPerPresent;
+  const struct {
+    const char* name;
+    int16_t interval;
+    int closeAt;
+    int frames;  // each sleeps once
+    int melts;   // each reads the time of day once
+    int yields;
+  } cases[] = {
+      {"interval 300: 301 frames, then the melt", 300, 603, 301, 1, 603},
+      {"interval 0: one frame", 0, 3, 1, 1, 3},
+      {"interval 5: six frames", 5, 13, 6, 1, 13},
+      {"interval -1: the melt alone", -1, 1, 0, 1, 1},
+      {"interval -300: the melt alone", -300, 1, 0, 1, 1},
+      {"a negative interval looks at the flag only between cycles", -1, 3, 0, 3, 3},
+      {"a close at the start of frame 2 skips the melt", 10, 5, 2, 0, 6},
+      {"a close in the last frame's closing yield waits for the melt", 1, 4, 2, 1, 5},
+  };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     FakeSaverHost host(300, 300);
+    host.fingerprint = false;
     ModuleValues values = Values(2, c.interval, L"/s");
     Quendelrix_S form(host, values);
-    // Stop at the yield between the first and the second cycle.
-    host.onYield = CloseAtYield(form, 2 * c.frames + 1);
+    host.onYield = CloseAtYield(form, c.closeAt);
     form.Form_Load();
-    EXPECT_EQ(host.Count("Sleep 10"), c.frames) << c.interval;
-    EXPECT_EQ(host.Count("SecondsSinceMidnight"), 1) << c.interval;
+    EXPECT_EQ(host.Count("Sleep 10"), c.frames);
+    EXPECT_EQ(host.Count("SecondsSinceMidnight"), c.melts);
+    EXPECT_EQ(host.yields, c.yields);
+    EXPECT_EQ(host.Count("Present"), c.frames + c.melts * kMeltPresents);
+    EXPECT_EQ(host.log.back(), "Yield");
   }
-}
-
-TEST(SaverLoop, NegativeIntervalChecksTheFlagOnlyBetweenCycles) {
-  FakeSaverHost host(300, 300);
-  ModuleValues values = Values(2, -1, L"/s");
-  Quendelrix_S form(host, values);
-  host.onYield = CloseAtYield(form, 3);  // after the third melt
-  form.Form_Load();
-  EXPECT_EQ(host.yields, 3);
-  EXPECT_EQ(host.Count("SecondsSinceMidnight"), 3);
-  EXPECT_EQ(host.Count("Sleep 10"), 0);
-}
-
-TEST(SaverLoop, ACloseAtAFrameStartSkipsTheMelt) {
-  FakeSaverHost host(300, 300);
-  ModuleValues values = Values(2, 10, L"/s");
-  Quendelrix_S form(host, values);
-  host.onYield = CloseAtYield(form, 5);  // the start of frame 2
-  form.Form_Load();
-  EXPECT_EQ(host.Count("Sleep 10"), 2);
-  EXPECT_EQ(host.Count("SecondsSinceMidnight"), 0);
-  EXPECT_EQ(host.log.back(), "Yield");
-  EXPECT_EQ(host.yields, 6);  // and the one between cycles
-}
-
-TEST(SaverLoop, ACloseInTheLastFramesClosingYieldWaitsForTheMelt) {
-  FakeSaverHost host(300, 300);
-  ModuleValues values = Values(2, 1, L"/s");
-  Quendelrix_S form(host, values);
-  host.onYield = CloseAtYield(form, 4);  // frame 1's closing yield
-  form.Form_Load();
-  EXPECT_EQ(host.yields, 5);  // then the yield after the melt
-  EXPECT_EQ(host.Count("SecondsSinceMidnight"), 1);
-  EXPECT_EQ(host.Count("Present"), 2 + kMeltCopies / kMeltCopiesPerPresent);
 }
 
 TEST(SaverLoop, TheMeltIsShownAsItProceeds) {
@@ -371,6 +365,7 @@ TEST(MeltMove, SourceStaysOnScreenAndShiftsByAtMostOnePixel) {
       {0.5f, 0.5f, 0.2499999f, 0.7500001f, {384, 256, -1, 1}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.rx << " " << c.ry << " " << c.rdx << " " << c.rdy);
     EXPECT_EQ(MeltMoveFrom(c.rx, c.ry, c.rdx, c.rdy, 1024, 768), c.want);
   }
   // Over many draws: the source block on the screen, the destination at
@@ -429,7 +424,9 @@ TEST(SaverExit, EndSaverCallsInOrderForEachKindOfRun) {
         "ShowCursor false"}, false},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     for (int handler = 0; handler < 2; ++handler) {
+      SCOPED_TRACE(handler == 0 ? "a click" : "a key");
       FakeSaverHost host;
       host.system.platformId = c.run.platform;
       host.passwordAnswer = c.run.password;
@@ -443,9 +440,9 @@ TEST(SaverExit, EndSaverCallsInOrderForEachKindOfRun) {
           form.Form_KeyDown(0x10, 1);  // a modifier key alone counts
         }
       });
-      EXPECT_EQ(calls, c.want) << c.name << " handler " << handler;
-      EXPECT_EQ(form.ExitFlag(), c.ends ? kTrue16 : kFalse16) << c.name;
-      EXPECT_EQ(values.CursorCount, host.cursorCounter) << c.name;
+      EXPECT_EQ(calls, c.want);
+      EXPECT_EQ(form.ExitFlag(), c.ends ? kTrue16 : kFalse16);
+      EXPECT_EQ(values.CursorCount, host.cursorCounter);
     }
   }
 }
@@ -469,6 +466,7 @@ TEST(SaverExit, TheSessionsEndLeavesWithoutAPasswordCheck) {
         "SystemParameter 17 1 0", "DestroyWindow", "EndProgram"}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     FakeSaverHost host(300, 300);
     host.system.platformId = c.run.platform;
     host.passwordAnswer = c.run.password;
@@ -483,14 +481,14 @@ TEST(SaverExit, TheSessionsEndLeavesWithoutAPasswordCheck) {
     };
     try {
       form.Form_Load();
-      ADD_FAILURE() << c.name << ": the program did not end";
+      ADD_FAILURE();
     } catch (const ProgramEnded&) {
     }
     const std::vector<std::string> calls(host.log.begin() + static_cast<long>(mark),
                                          host.log.end());
-    EXPECT_EQ(calls, c.want) << c.name;
-    EXPECT_EQ(form.ExitFlag(), kTrue16) << c.name;
-    EXPECT_EQ(values.CursorCount, host.cursorCounter) << c.name;
+    EXPECT_EQ(calls, c.want);
+    EXPECT_EQ(form.ExitFlag(), kTrue16);
+    EXPECT_EQ(values.CursorCount, host.cursorCounter);
   }
 }
 
@@ -501,6 +499,7 @@ TEST(SaverExit, MovementEndsOnlyWhenBothCoordinatesChange) {
   } moves[] = {{150, 200, false}, {100, 260, false}, {100, 200, false},
                {101, 201, true}, {100.5f, 199.75f, true}, {0, 0, true}};
   for (const auto& m : moves) {
+    SCOPED_TRACE(testing::Message() << m.x << "," << m.y);
     FakeSaverHost host;
     ModuleValues values = Values(5, 300, L"/s");
     Quendelrix_S form(host, values);
@@ -508,8 +507,7 @@ TEST(SaverExit, MovementEndsOnlyWhenBothCoordinatesChange) {
     EXPECT_TRUE(CallsOf(host, [&] { form.Display_MouseMove(0, 0, 100, 200); }).empty());
     EXPECT_TRUE(form.StartSet());
     const auto calls = CallsOf(host, [&] { form.Display_MouseMove(0, 0, m.x, m.y); });
-    EXPECT_EQ(!calls.empty() && calls.back() == "EndProgram", m.ends)
-        << m.x << "," << m.y;
+    EXPECT_EQ(!calls.empty() && calls.back() == "EndProgram", m.ends);
   }
 }
 
@@ -593,6 +591,47 @@ TEST(SaverExit, AnInputInsideEndSaversYieldEndsItAgain) {
   EXPECT_EQ(host.Count("Yield"), 2);
 }
 
+// A host hands every event over as the input contract's; each kind reaches
+// its handler, and a release, which has none, changes nothing.
+TEST(SaverExit, EachKindOfInputReachesItsHandler) {
+  using Kind = FormInput::Kind;
+  auto event = [](Kind kind, float x, float y) {
+    FormInput input;
+    input.kind = kind;
+    input.x = x;
+    input.y = y;
+    input.button = kind == Kind::kMouseMove ? 0 : kRightButton;
+    input.keyCode = kind == Kind::kKeyDown ? kKeyEscape : 0;
+    return input;
+  };
+  const struct {
+    const char* name;
+    std::vector<FormInput> events;
+    bool ends;
+    bool recorded;  // a position for the movement rule
+  } cases[] = {
+      {"a press", {event(Kind::kMouseDown, 1, 1)}, true, false},
+      {"a key", {event(Kind::kKeyDown, 0, 0)}, true, false},
+      {"a release", {event(Kind::kMouseUp, 1, 1)}, false, false},
+      {"one move only records", {event(Kind::kMouseMove, 1, 1)}, false, true},
+      {"a second move on both axes",
+       {event(Kind::kMouseMove, 1, 1), event(Kind::kMouseMove, 2, 2)}, true, true},
+      {"a second move on one axis",
+       {event(Kind::kMouseMove, 1, 1), event(Kind::kMouseMove, 2, 1)}, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeSaverHost host;
+    ModuleValues values = Values(3, 10, L"/s");
+    Quendelrix_S form(host, values);
+    const auto calls = CallsOf(host, [&] {
+      for (const FormInput& input : c.events) form.Input(input);
+    });
+    EXPECT_EQ(!calls.empty() && calls.back() == "EndProgram", c.ends);
+    EXPECT_EQ(form.StartSet(), c.recorded);
+  }
+}
+
 TEST(SaverExit, QueryUnloadSetsTheFlagAndNeverCancels) {
   for (auto mode : {UnloadMode::kFormControlMenu, UnloadMode::kFormCode,
                     UnloadMode::kAppWindows, UnloadMode::kAppTaskManager}) {
@@ -644,20 +683,21 @@ TEST(SaverScreen, OneMonitorGivesTheRecordedPictures) {
        0x15a8f4e8cf752343ULL, 0x2061b449c0fae174ULL},
   };
   for (const auto& s : screens) {
+    SCOPED_TRACE(testing::Message() << s.width << " x " << s.height);
     WindowlessSaverHost host(s.width, s.height);
     ModuleValues values = SaverValues(60, 300);
     Quendelrix_S form(host, values);
     form.SetUpScene();
     form.DrawFrame();
-    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.first) << s.width;
+    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.first);
     for (int frame = 1; frame <= 300; ++frame) form.DrawFrame();
-    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.last) << s.width;
+    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.last);
     form.Melt();
-    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.melted) << s.width;
+    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.melted);
     // The window saw every present: it shows the melted picture.
-    EXPECT_EQ(host.Window(), form.Display()) << s.width;
+    EXPECT_EQ(host.Window(), form.Display());
     form.DrawFrame();
-    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.next) << s.width;
+    EXPECT_EQ(FakeSaverHost::Fingerprint(form.Display()), s.next);
   }
 }
 
@@ -785,6 +825,7 @@ TEST(SaverDisplayOff, InputAndCloseRulesHoldWhileWaiting) {
       {"key, password refused", 1, 0, 2, false, true},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     FakeSaverHost host(300, 300);
     host.system.platformId = c.platform;
     host.passwordAnswer = c.password;
@@ -819,19 +860,19 @@ TEST(SaverDisplayOff, InputAndCloseRulesHoldWhileWaiting) {
     } catch (const ProgramEnded&) {
       ended = true;
     }
-    EXPECT_EQ(ended, c.programEnds) << c.name;
-    EXPECT_EQ(host.log.back(), c.programEnds ? "EndProgram" : "Yield") << c.name;
+    EXPECT_EQ(ended, c.programEnds);
+    EXPECT_EQ(host.log.back(), c.programEnds ? "EndProgram" : "Yield");
     if (c.password == 0) {
       // Waited on after the refusal until the display was back, then the
       // melt and the next cycle's frames ran.
-      EXPECT_EQ(host.waits, 4) << c.name;
-      EXPECT_EQ(host.Count("SecondsSinceMidnight"), 1) << c.name;
+      EXPECT_EQ(host.waits, 4);
+      EXPECT_EQ(host.Count("SecondsSinceMidnight"), 1);
       EXPECT_TRUE(IsWhole(host.presentedRects[presentsWhenOff], form.Display()));
     } else {
       // The wait ended with the request; no melt on a dark display.
-      EXPECT_EQ(host.waits, 2) << c.name;
-      EXPECT_EQ(host.Count("SecondsSinceMidnight"), 0) << c.name;
-      EXPECT_EQ(host.presentedRects.size(), presentsWhenOff) << c.name;
+      EXPECT_EQ(host.waits, 2);
+      EXPECT_EQ(host.Count("SecondsSinceMidnight"), 0);
+      EXPECT_EQ(host.presentedRects.size(), presentsWhenOff);
     }
   }
 }

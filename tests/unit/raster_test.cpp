@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "common/raster_reference.h"
 #include "common/row_kernels.h"
+#include "raster_reference.h"
 
 namespace qx {
 namespace {
@@ -159,11 +159,12 @@ TEST_P(EveryLevel, FillsMatchTheReference) {
         {0, 37, 0}, {30, 5, 28}, {-4, 9, 3}, {20, 99, 14}, {7, 7, 7},
         {3, 12, -1}, {3, 12, 29}};
     for (const auto& l : lines) {
+      SCOPED_TRACE(testing::Message() << l.x0 << "-" << l.x1 << "," << l.y);
       fast = Numbered(37, 29);
       slow = fast;
       HLine(fast, l.x0, l.x1, l.y, c);
       reference::HLine(slow, l.x0, l.x1, l.y, c);
-      EXPECT_EQ(FirstDifference(fast, slow), "") << l.x0 << "-" << l.x1 << "," << l.y;
+      EXPECT_EQ(FirstDifference(fast, slow), "");
     }
     for (const Rect& r : rects) {
       fast = Numbered(37, 29);
@@ -182,11 +183,12 @@ TEST(FillCircle, MatchesTheReferenceAtEveryRadiusAndPlacement) {
       {-5, 50, 12}, {60, -8, 9}, {59, 59, 0},  {59, 59, -3}, {59, 59, 200},
       {300, 300, 5}};
   for (const auto& d : discs) {
+    SCOPED_TRACE(testing::Message() << d.cx << "," << d.cy << " r " << d.r);
     Image fast = Numbered(119, 119), slow = fast;
     FillCircle(fast, d.cx, d.cy, d.r, 0x00ABCDEF);
     reference::FillCircle(slow, d.cx, d.cy, d.r, 0x00ABCDEF);
     EXPECT_EQ(FirstDifference(fast, slow), "")
-        << d.cx << "," << d.cy << " r " << d.r;
+       ;
   }
 }
 
@@ -229,6 +231,7 @@ TEST(OrBlock, ColoursMixByBitwiseOr) {
       {Rgb(12, 34, 56), 0, Rgb(12, 34, 56)},  // black leaves it unchanged
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "under " << c.under << ", over " << c.over);
     Image dst(3, 3, c.under);
     const Image src(3, 3, c.over);
     OrBlock(dst, 0, 0, 3, 3, src, 0, 0);

@@ -233,13 +233,14 @@ TEST(SaverPresent, EveryFrameAndMeltStepEqualsTheFullFrameWay) {
       {"balls at every edge, wide", 1000, 300, kEdgeBalls - 1, 99, 1, 3, BallsAtTheEdges},
   };
   for (const Scenario& s : scenarios) {
+    SCOPED_TRACE(s.name);
     const RunResult r = RunAgainstOracle(s);
     // On a screen much larger than the balls, a frame that only moves them
     // presents a small part of it, in a few rectangles.
     if (s.width * s.height >= 1920 * 1080) {
-      EXPECT_GT(r.partialFrames, 0) << s.name;
-      EXPECT_LT(r.framePresentedArea, r.partialFrames * 1920LL * 1080 / 2) << s.name;
-      EXPECT_LE(r.mostRects, 61u) << s.name;
+      EXPECT_GT(r.partialFrames, 0);
+      EXPECT_LT(r.framePresentedArea, r.partialFrames * 1920LL * 1080 / 2);
+      EXPECT_LE(r.mostRects, 61u);
     }
   }
 }
@@ -258,14 +259,15 @@ TEST(SaverPresent, AnyScreenSizeRunsAWholeCycleWithItsMelt) {
   for (const auto& size : sizes) {
     const std::string name =
         std::to_string(size.width) + "x" + std::to_string(size.height);
+    SCOPED_TRACE(name);
     FakeSaverHost host(size.width, size.height);
     ModuleValues values;
     values.BallCount = 60;
     Quendelrix_S form(host, values);
     form.SetUpScene();
-    EXPECT_EQ(form.ScrW(), size.scrW) << name;
-    EXPECT_EQ(form.ScrH(), size.scrH) << name;
-    EXPECT_EQ(form.Display().Width(), size.scrW) << name;
+    EXPECT_EQ(form.ScrW(), size.scrW);
+    EXPECT_EQ(form.ScrH(), size.scrH);
+    EXPECT_EQ(form.Display().Width(), size.scrW);
     EXPECT_EQ(host.log.back(), "PlaceWindow 0 0 " + std::to_string(size.scrW) +
                                    " " + std::to_string(size.scrH));
     // The oracle works on the clamped surface: the run must be exact there.

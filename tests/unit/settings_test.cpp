@@ -18,6 +18,7 @@ using testing_files::TempDir;
 
 TEST(LoadSettings, FilesOnDiskLoadAsTheSystemReadsThem) {
   for (const auto& v : SettingsVectors()) {
+    SCOPED_TRACE(v.name);
     TempDir dir;
     if (v.content != "<none>") Put(dir.path() / "Quendelrix.ini", v.content);
     PortableFiles store;
@@ -171,6 +172,7 @@ TEST(SaveSettings, WritesWhereTheNextStartReads) {
       {"NoUserDataFolder", false, false, false, false, false, kNowhere, kProgramIni},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     MemoryFiles files(c.userData ? "/user" : "");
     files.folders.insert("/prog");
     if (c.besideIsAFolder) {

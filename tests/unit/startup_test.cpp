@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/utf8.h"
+
 namespace qx {
 namespace {
 
@@ -128,18 +130,20 @@ TEST(Main, DispatchesEachSwitchInOrder) {
       {L"/a 1234", StartOutcome::kPasswordChange, Join({kChecks, kLoad, {"GetVersionEx"}})},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8(c.args));
     FakeHost host;
     Quendelrix_B module(host, CommandLine(c.args));
-    EXPECT_EQ(module.Main(), c.outcome) << std::string(c.args.begin(), c.args.end());
-    EXPECT_EQ(host.calls, c.calls) << std::string(c.args.begin(), c.args.end());
+    EXPECT_EQ(module.Main(), c.outcome);
+    EXPECT_EQ(host.calls, c.calls);
   }
 }
 
 TEST(Main, AnOpenSaverOrDialogEndsEveryModeAfterBothLookups) {
-  for (const wchar_t* title : {L"Quendelrix(Main)", L"Quendelrixの設定"}) {
+  for (std::wstring_view title : {kSaverTitle, kDialogTitle}) {
     for (const wchar_t* args : {L"/s", L"", L"/c", L"/p 5", L"/a 5", L"/x"}) {
+      SCOPED_TRACE(Utf8(title) + " open, arguments \"" + Utf8(args) + "\"");
       FakeHost host;
-      host.windows[title] = 77;
+      host.windows[std::wstring(title)] = 77;
       Quendelrix_B module(host, CommandLine(args));
       EXPECT_EQ(module.Main(), StartOutcome::kOtherInstance);
       EXPECT_EQ(host.calls, kChecks);
@@ -193,13 +197,14 @@ TEST(Main, PasswordChangeOnTheWindows95Family) {
       {L"/a1234", "ChangePassword(SCRSAVE,234)"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8(c.args));
     FakeHost host;
     host.version = {1, 1};  // Windows 98
     Quendelrix_B module(host, CommandLine(c.args));
     EXPECT_EQ(module.Main(), StartOutcome::kPasswordChange);
     Calls expected = Join({kChecks, kLoad, {"GetVersionEx"}});
     if (c.call) expected.push_back(c.call);
-    EXPECT_EQ(host.calls, expected) << std::string(c.args, c.args + wcslen(c.args));
+    EXPECT_EQ(host.calls, expected);
   }
 }
 
@@ -226,6 +231,7 @@ TEST(CommandLine, SplitsOffTheProgramsPath) {
       {L"", L""},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8(c.full));
     EXPECT_EQ(CommandLine::FromFullCommandLine(c.full).Text(), c.args);
   }
 }

@@ -76,9 +76,10 @@ TEST(IsNTPlatform, OnlyASuccessfulCallReportingPlatformTwo) {
       {{2, 2}, kFalse16},  // "exactly 1"
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.answer.result << "/" << c.answer.platformId);
     RecordingSystem sys;
     sys.version = c.answer;
-    EXPECT_EQ(IsNTPlatform(sys), c.nt) << c.answer.result << "/" << c.answer.platformId;
+    EXPECT_EQ(IsNTPlatform(sys), c.nt);
   }
 }
 

@@ -43,6 +43,7 @@ size_t EntriesIn(const fs::path& folder) {
 
 TEST(Win32Profile, SettingsVectorsLoadAsThePortableReaderLoadsThem) {
   for (const auto& v : testing_vectors::SettingsVectors()) {
+    SCOPED_TRACE(v.name);
     TempDir dir;
     if (v.content != "<none>") Put(dir.path() / L"Quendelrix.ini", v.content);
     TestFiles files;

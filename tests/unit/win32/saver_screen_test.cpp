@@ -68,6 +68,7 @@ TEST(Win32SaverPresent, DrawsExactlyTheUnionOfTheChangedRectangles) {
   };
   const Image surface = Pattern(160, 120);
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     DibTarget target(160, 120);
     DrawImageParts(target.dc.get(), surface, c.rects);
     int wrong = 0;
@@ -77,11 +78,11 @@ TEST(Win32SaverPresent, DrawsExactlyTheUnionOfTheChangedRectangles) {
         wrong += target.At(x, y) != want;
       }
     }
-    EXPECT_EQ(wrong, 0) << c.name;
+    EXPECT_EQ(wrong, 0);
     // The DC is left without a clip region: a later whole repaint reaches
     // every pixel.
     UniqueGdi<HRGN> rgn(CreateRectRgn(0, 0, 0, 0));
-    EXPECT_EQ(GetClipRgn(target.dc.get(), rgn.get()), 0) << c.name;
+    EXPECT_EQ(GetClipRgn(target.dc.get(), rgn.get()), 0);
   }
 }
 
@@ -125,12 +126,13 @@ TEST(Win32DisplayPower, ReadsBothMessagesOnlyOffMeansOff) {
       {"a key", WM_KEYDOWN, SC_MONITORPOWER, 2, kNone},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     const auto report = DisplayOffReport(c.msg, c.w, c.l);
     if (c.want == kNone) {
-      EXPECT_FALSE(report.has_value()) << c.name;
+      EXPECT_FALSE(report.has_value());
     } else {
-      ASSERT_TRUE(report.has_value()) << c.name;
-      EXPECT_EQ(*report, c.want == kOff) << c.name;
+      ASSERT_TRUE(report.has_value());
+      EXPECT_EQ(*report, c.want == kOff);
     }
   }
 }

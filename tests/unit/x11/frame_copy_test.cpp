@@ -62,6 +62,9 @@ TEST(X11FrameCopy, ClipsToSurfaceAndTarget) {
       {1, 1, 1, 1, {{0, 0, 256, 256}, {0, 0, 1, 1}}, {{0, 0, 1, 1}, {0, 0, 1, 1}}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases) << ": surface " << c.surfaceW
+                                    << "x" << c.surfaceH << ", target " << c.targetW << "x"
+                                    << c.targetH);
     Image surface(c.surfaceW, c.surfaceH);
     for (int y = 0; y < c.surfaceH; ++y)
       for (int x = 0; x < c.surfaceW; ++x) surface.At(x, y) = Rgb(x, y, 7);
@@ -108,6 +111,7 @@ TEST(X11FrameCopy, ServerImageFollowsTheFormThroughBallsAndMelt) {
   };
   const Case cases[] = {{1, 1}, {7, 300}, {255, 255}, {320, 200}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
     // Every present goes through the frame path into a buffer, as the X
     // server would read it: 101 ball frames, then the melt's 120 presents.
     Buffer buffer(c.w, c.h);
@@ -129,8 +133,8 @@ TEST(X11FrameCopy, ServerImageFollowsTheFormThroughBallsAndMelt) {
       form.Form_Load();
     } catch (const Done&) {
     }
-    EXPECT_EQ(mismatches, 0) << c.w << "x" << c.h;
-    EXPECT_EQ(presents, 101 + kMeltCopies / kMeltCopiesPerPresent) << c.w << "x" << c.h;
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(presents, 101 + kMeltCopies / kMeltCopiesPerPresent);
   }
 }
 

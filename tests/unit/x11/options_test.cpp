@@ -12,6 +12,13 @@ ParseResult Parse(std::vector<std::string_view> args, const char* env = nullptr)
   return ParseOptions(args, env);
 }
 
+// The arguments as a command line would show them.
+std::string Joined(const std::vector<std::string_view>& args) {
+  std::string line;
+  for (std::string_view a : args) line += (line.empty() ? "" : " ") + std::string(a);
+  return line;
+}
+
 TEST(X11Options, WindowIds) {
   struct Case {
     std::string_view text;
@@ -26,7 +33,10 @@ TEST(X11Options, WindowIds) {
       {"+5", std::nullopt},           {"12ab", std::nullopt}, {"0x12g", std::nullopt},
       {" 12", std::nullopt},          {"1a", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseWindowId(c.text), c.id) << c.text;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ParseWindowId(c.text), c.id);
+  }
 }
 
 TEST(X11Options, TargetsAndSettings) {
@@ -57,6 +67,7 @@ TEST(X11Options, TargetsAndSettings) {
       {{"--count", "30", "--count", "40"}, nullptr, Target::kOwnWindow, 0, 40, 300},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(Joined(c.args));
     const ParseResult r = Parse(c.args, c.env);
     ASSERT_TRUE(r.options) << r.error;
     EXPECT_EQ(r.options->target, c.target);
@@ -111,8 +122,9 @@ TEST(X11Options, RefusedWithOneLineSayingWhy) {
       {{"--root=1"}, nullptr, "takes no value"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(Joined(c.args));
     const ParseResult r = Parse(c.args, c.env);
-    EXPECT_FALSE(r.options) << c.says;
+    EXPECT_FALSE(r.options);
     EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
     EXPECT_EQ(r.error.find('\n'), std::string::npos) << r.error;
   }

@@ -57,8 +57,9 @@ TEST(X11Register, AppendsOneEntryAtTheEndOfTheList) {
        "programs: \\\n  maze -root \\n\\\n" + kEntry + "\\\n\nb: 2\n"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.before);
     std::string text = c.before;
-    EXPECT_EQ(AddProgramEntry(text, "quendelrix"), EntryEdit::kAdded) << c.before;
+    EXPECT_EQ(AddProgramEntry(text, "quendelrix"), EntryEdit::kAdded);
     EXPECT_EQ(text, c.after);
     // Once is enough.
     const std::string once = text;

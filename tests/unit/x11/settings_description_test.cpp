@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/x11/options.h"
-#include "startup/settings.h"
+#include "startup/setting_ranges.h"
 #include "test_files.h"
 
 namespace qx::x11 {
@@ -35,6 +35,7 @@ TEST(X11SettingsDescription, SlidersMatchTheCommandLine) {
        ++it) {
     const std::string attributes = (*it)[1];
     for (const Slider& s : sliders) {
+      SCOPED_TRACE(s.arg);
       if (attributes.find(std::string("arg=\"") + s.arg + "\"") == std::string::npos) continue;
       ++found;
       EXPECT_NE(attributes.find(std::string("_label=\"") + s.label + "\""), std::string::npos);

@@ -1,4 +1,4 @@
-#include "common/raster_reference.h"
+#include "raster_reference.h"
 
 #include <utility>
 
