@@ -15,6 +15,7 @@ QX_PACKAGES=(
   libxdamage-dev  # the scenarios count the program's puts to a window (X DAMAGE)
   nsis zip dpkg-dev  # the release files: setup program, zip, Debian package
   lintian man-db  # the package's checks: Debian's policy, its manual page
+  emscripten chromium  # the web page: its WebAssembly build and its tests in a browser
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.

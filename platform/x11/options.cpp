@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "common/numbers.h"
 
 namespace qx::x11 {
 
@@ -104,15 +105,6 @@ std::optional<uint32_t> ParseWindowId(std::string_view text) {
   return value;
 }
 
-std::optional<long long> ParseWholeNumber(std::string_view text) {
-  if (text.starts_with("+")) text.remove_prefix(1);
-  if (text.empty() || text.starts_with("+")) return std::nullopt;
-  long long value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
 ParseResult ParseOptions(std::span<const std::string_view> args,
                          const char* xscreensaverWindow) {
   Options o;
@@ -156,7 +148,7 @@ ParseResult ParseOptions(std::span<const std::string_view> args,
       const bool count = *name == "count";
       const int low = count ? kMinBallCount : kMinInterval;
       const int high = count ? kMaxBallCount : kMaxInterval;
-      const auto n = ParseWholeNumber(value);
+      const auto n = WholeNumber(value);
       if (!n) return fail("--" + std::string(*name) + " " + Quoted(value) + " is not a whole number");
       if (*n < low || *n > high) {
         return fail("--" + std::string(*name) + " " + std::string(value) + " is outside " +

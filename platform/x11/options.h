@@ -43,9 +43,6 @@ struct ParseResult {
 // bits.
 std::optional<uint32_t> ParseWindowId(std::string_view text);
 
-// A whole number in decimal, an optional sign first; nullopt otherwise.
-std::optional<long long> ParseWholeNumber(std::string_view text);
-
 // The arguments after the program's name. `xscreensaverWindow` is the value
 // of $XSCREENSAVER_WINDOW (nullptr when unset): --root means that window
 // when it is set. --window-id wins over --root. Every option has a single-
