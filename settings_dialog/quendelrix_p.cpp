@@ -1,6 +1,9 @@
 #include "settings_dialog/quendelrix_p.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <iterator>
 #include <utility>
 
 #include "common/raster.h"
@@ -18,6 +21,9 @@ constexpr Rect Offset(Rect r, int dx, int dy) {
 }
 constexpr bool Inside(const Rect& r, int x, int y) {
   return x >= r.left && y >= r.top && x < r.right && y < r.bottom;
+}
+constexpr Rect Inflate(Rect r, int d) {
+  return Rect{r.left - d, r.top - d, r.right + d, r.bottom + d};
 }
 
 // Window-level controls (client coordinates). The picture area's rectangle
@@ -61,6 +67,37 @@ constexpr DialogControl kPanelOrder[] = {
     DialogControl::lbl_0,
 };
 
+// The captions of the labels and buttons.
+constexpr wchar_t kTitleCaption[] = L"Quendelrix";
+constexpr wchar_t kBallsCaption[] = L"球の数";
+constexpr wchar_t kIntervalCaption[] = L"ﾌﾞﾚｽｲﾝﾀｰﾊﾞﾙ";
+constexpr wchar_t kSetCaption[] = L"設定";
+constexpr wchar_t kCancelCaption[] = L"ｷｬﾝｾﾙ";
+
+// The controls a screen reader meets, in reading order: the close box on
+// the title bar, the picture on the left, the panel top to bottom, then the
+// two lines below the picture.
+constexpr DialogControl kReadingOrder[] = {
+    DialogControl::ImgExit, DialogControl::Display, DialogControl::lbl_0,
+    DialogControl::HS_0,    DialogControl::lbl_1,   DialogControl::HS_1,
+    DialogControl::lbl_Set, DialogControl::lbl_Can, DialogControl::lbl_9,
+    DialogControl::lbl_URL,
+};
+constexpr int kChildCount = static_cast<int>(std::size(kReadingOrder));
+
+// The accessible child of a control; kAccessibleSelf for one that is not a
+// child of its own.
+int ChildOf(DialogControl control) {
+  for (int i = 0; i < kChildCount; ++i) {
+    if (kReadingOrder[i] == control) return i + 1;
+  }
+  return kAccessibleSelf;
+}
+
+// In high contrast a pressed button and the focus are framed this thick in
+// the highlight colour; other frames are one pixel.
+constexpr int kHighlightFrame = 2;
+
 constexpr Pixel kCream = Rgb(255, 255, 192);
 constexpr Pixel kWhite = Rgb(255, 255, 255);
 constexpr Pixel kBlue = Rgb(0, 0, 255);
@@ -98,6 +135,46 @@ void ThinFrame(Image& img, const Rect& outer) {
            kFrameLight);
 }
 
+// A frame `width` pixels thick on the outermost pixels of `outer`.
+void Outline(Image& img, const Rect& outer, int width, Pixel color) {
+  FillRect(img, Rect{outer.left, outer.top, outer.right, outer.top + width}, color);
+  FillRect(img, Rect{outer.left, outer.bottom - width, outer.right, outer.bottom}, color);
+  FillRect(img, Rect{outer.left, outer.top + width, outer.left + width, outer.bottom - width},
+           color);
+  FillRect(img, Rect{outer.right - width, outer.top + width, outer.right, outer.bottom - width},
+           color);
+}
+
+// The system's focus rectangle: every other pixel of the outermost ring of
+// `outer` inverted, so that it shows on any ground.
+void DottedOutline(Image& img, const Rect& outer) {
+  auto dot = [&](int x, int y) {
+    if (((x + y) & 1) == 0 && x >= 0 && y >= 0 && x < img.Width() && y < img.Height()) {
+      img.At(x, y) ^= 0xFFFFFFu;
+    }
+  };
+  for (int x = outer.left; x < outer.right; ++x) {
+    dot(x, outer.top);
+    dot(x, outer.bottom - 1);
+  }
+  for (int y = outer.top + 1; y < outer.bottom - 1; ++y) {
+    dot(outer.left, y);
+    dot(outer.right - 1, y);
+  }
+}
+
+// A one-pixel x over the middle of a square-ish box, four pixels in from
+// its edges.
+void DrawCross(Image& img, const Rect& box, Pixel color) {
+  constexpr int kMargin = 4;
+  const int n = std::min(box.right - box.left, box.bottom - box.top);
+  for (int k = 0; k < n - 2 * kMargin; ++k) {
+    const int y = box.top + kMargin + k;
+    FillRect(img, Sized(box.left + kMargin + k, y, 1, 1), color);
+    FillRect(img, Sized(box.left + n - 1 - kMargin - k, y, 1, 1), color);
+  }
+}
+
 void PaintGradient(Image& surface) {
   const int w = surface.Width();
   const int h = surface.Height();
@@ -132,7 +209,29 @@ Quendelrix_P::Quendelrix_P(DialogHost& host, ModuleValues& values,
   // the stored value.
   hs_[0] = ScrollBarState{kMinBallCount, kMaxBallCount, kMinBallCount};
   hs_[1] = ScrollBarState{kMinInterval, kMaxInterval, kMinInterval};
+  look_ = DialogLook::From(host_.System());
   ComposeScene();
+}
+
+DialogLook DialogLook::From(SystemCalls& system) {
+  DialogLook look;
+  look.highContrast = system.HighContrastOn();
+  look.window = system.SystemColor(kColorWindow);
+  look.windowText = system.SystemColor(kColorWindowText);
+  look.buttonFace = system.SystemColor(kColorButtonFace);
+  look.buttonText = system.SystemColor(kColorButtonText);
+  look.highlight = system.SystemColor(kColorHighlight);
+  look.hotLight = system.SystemColor(kColorHotLight);
+  return look;
+}
+
+void Quendelrix_P::SystemColorsChanged() {
+  if (unloaded_) return;
+  const DialogLook look = DialogLook::From(host_.System());
+  if (look == look_) return;
+  look_ = look;
+  ComposeScene();
+  host_.Refresh();
 }
 
 int16_t Quendelrix_P::GradientLevel(int y, int h) {
@@ -285,14 +384,38 @@ void Quendelrix_P::HS_Change(int index) {
 
 void Quendelrix_P::ShowFace(DialogControl image, bool pressed) {
   Rect area = RectOf(image);
-  if (image == DialogControl::Img_Set) setPressed_ = pressed;
-  if (image == DialogControl::Img_Can) canPressed_ = pressed;
-  if (image == DialogControl::ImgExit) {
-    exitPressed_ = pressed;
+  bool* face = &exitPressed_;
+  DialogControl button = DialogControl::ImgExit;
+  if (image == DialogControl::Img_Set) {
+    face = &setPressed_;
+    button = DialogControl::lbl_Set;
+  } else if (image == DialogControl::Img_Can) {
+    face = &canPressed_;
+    button = DialogControl::lbl_Can;
+  } else {
     area.right = area.left + 16;  // covers both sizes of the close box
   }
+  const bool changed = *face != pressed;
+  *face = pressed;
   ComposeScene();
   host_.Invalidate(area);
+  if (changed) host_.AccessibleStateChanged(ChildOf(button));
+}
+
+void Quendelrix_P::HS_GotFocus(int index) {
+  if (index < 0 || index > 1) return;
+  focusBar_ = index;
+  barFocused_ = true;
+  ComposeScene();
+  host_.Invalidate(Inflate(kHS0, kHighlightFrame));
+  host_.Invalidate(Inflate(kHS1, kHighlightFrame));
+}
+
+void Quendelrix_P::HS_LostFocus(int index) {
+  if (!barFocused_ || index != focusBar_) return;
+  barFocused_ = false;
+  ComposeScene();
+  host_.Invalidate(Inflate(index == 0 ? kHS0 : kHS1, kHighlightFrame));
 }
 
 void Quendelrix_P::lbl_Set_MouseDown(int, int, int, int) {
@@ -400,12 +523,13 @@ void Quendelrix_P::CaptureLost() {
 
 void Quendelrix_P::KeyDown(int keyCode, int shift, bool repeat) {
   if (repeat || unloaded_) return;
-  if (keyCode == kKeyReturn) PressByKey(DialogControl::lbl_Set, shift);
-  if (keyCode == kKeyEscape) PressByKey(DialogControl::lbl_Can, shift);
+  if (keyCode == kKeyReturn) Press(DialogControl::lbl_Set, shift);
+  if (keyCode == kKeyEscape) Press(DialogControl::lbl_Can, shift);
 }
 
-void Quendelrix_P::PressByKey(DialogControl label, int shift) {
-  // The button is seen pressed, then the click's own release handler runs.
+void Quendelrix_P::Press(DialogControl label, int shift) {
+  // A click without a mouse (a key, a screen reader's default action): the
+  // button is seen pressed, then the click's own release handler runs.
   const Rect r = RectOf(label);
   const int x = (r.right - r.left) / 2, y = (r.bottom - r.top) / 2;
   Dispatch(label, kDown, kLeftButton, shift, x, y);
@@ -523,6 +647,11 @@ CursorKind Quendelrix_P::CursorAt(int x, int y) const {
 }
 
 void Quendelrix_P::ComposeScene() {
+  if (look_.highContrast) {
+    ComposeHighContrastScene();
+    DrawFocusMark();
+    return;
+  }
   // Back to front; the label texts go over this in the window.
   scene_ = windowBacking_;
   StretchInto(scene_, kTitleBar, pictures_.titleBar);
@@ -541,9 +670,50 @@ void Quendelrix_P::ComposeScene() {
   // lens frames inside it.
   ThinFrame(scene_, displayRect_);
   FillRect(scene_, LensArea(), Rgb(0, 0, 0));
+  DrawFocusMark();
+}
+
+// The same places in the system's colours: plain grounds and one-pixel
+// frames, a button face with its caption, a x for the close box, and the
+// highlight colour where a button is held.
+void Quendelrix_P::ComposeHighContrastScene() {
+  const DialogLook& c = look_;
+  scene_ = Image(kDialogWidth, kDialogHeight, c.window);
+  Outline(scene_, Sized(0, 0, kDialogWidth, kDialogHeight), 1, c.windowText);
+  HLine(scene_, kTitleBar.left, kTitleBar.right, kTitleBar.bottom - 1, c.windowText);
+  const Rect close = RectOf(DialogControl::ImgExit);
+  FillRect(scene_, close, c.buttonFace);
+  DrawCross(scene_, close, c.buttonText);
+  Outline(scene_, close, exitPressed_ ? kHighlightFrame : 1,
+          exitPressed_ ? c.highlight : c.buttonText);
+  Outline(scene_, kPanel, 1, c.windowText);
+  for (const auto& [face, pressed] : {std::pair{kImgSet, setPressed_},
+                                      std::pair{kImgCan, canPressed_}}) {
+    FillRect(scene_, face, c.buttonFace);
+    Outline(scene_, face, pressed ? kHighlightFrame : 1, pressed ? c.highlight : c.buttonText);
+  }
+  Outline(scene_, displayRect_, 1, c.windowText);
+  FillRect(scene_, LensArea(), Rgb(0, 0, 0));
+}
+
+// Around the scroll bar that has the keyboard focus, just outside it: the
+// system's dotted focus rectangle, or in high contrast a frame in the
+// highlight colour.
+void Quendelrix_P::DrawFocusMark() {
+  if (!barFocused_) return;
+  const Rect bar = focusBar_ == 0 ? kHS0 : kHS1;
+  if (look_.highContrast) {
+    Outline(scene_, Inflate(bar, kHighlightFrame), kHighlightFrame, look_.highlight);
+  } else {
+    DottedOutline(scene_, Inflate(bar, 1));
+  }
 }
 
 std::vector<LabelView> Quendelrix_P::Labels() const {
+  // In high contrast the texts take the system's text colours.
+  const bool hc = look_.highContrast;
+  auto text = [&](Pixel skin) { return hc ? look_.windowText : skin; };
+  const Pixel button = hc ? look_.buttonText : look_.windowText;
   std::vector<LabelView> labels;
   auto add = [&](DialogControl id, std::wstring text, Pixel color) {
     LabelView v;
@@ -554,26 +724,161 @@ std::vector<LabelView> Quendelrix_P::Labels() const {
     labels.push_back(std::move(v));
     return &labels.back();
   };
-  LabelView* v = add(DialogControl::lbl_URL, kHomePageAddress, kCream);
+  LabelView* v = add(DialogControl::lbl_URL, kHomePageAddress, hc ? look_.hotLight : kCream);
   v->underline = true;
   v->autoSize = true;
-  add(DialogControl::lbl_9, kCreditText, kCream)->autoSize = true;
-  add(DialogControl::Label9, L"Quendelrix", kWhite)->autoSize = true;
-  v = add(DialogControl::Num_1, numCaption_[1], kBlue);
+  add(DialogControl::lbl_9, kCreditText, text(kCream))->autoSize = true;
+  add(DialogControl::Label9, kTitleCaption, text(kWhite))->autoSize = true;
+  v = add(DialogControl::Num_1, numCaption_[1], text(kBlue));
   v->centred = true;
   v->dialogFont = false;
-  add(DialogControl::lbl_1, L"ﾌﾞﾚｽｲﾝﾀｰﾊﾞﾙ", kBlue)->autoSize = true;
-  v = add(DialogControl::lbl_Can, L"ｷｬﾝｾﾙ", 0);
-  v->centred = true;
-  v->windowTextColor = true;
-  v = add(DialogControl::lbl_Set, L"設定", 0);
-  v->centred = true;
-  v->windowTextColor = true;
-  v = add(DialogControl::Num_0, numCaption_[0], kCream);
+  add(DialogControl::lbl_1, kIntervalCaption, text(kBlue))->autoSize = true;
+  add(DialogControl::lbl_Can, kCancelCaption, button)->centred = true;
+  add(DialogControl::lbl_Set, kSetCaption, button)->centred = true;
+  v = add(DialogControl::Num_0, numCaption_[0], text(kCream));
   v->centred = true;
   v->dialogFont = false;
-  add(DialogControl::lbl_0, L"球の数", kCream)->autoSize = true;
+  add(DialogControl::lbl_0, kBallsCaption, text(kCream))->autoSize = true;
   return labels;
+}
+
+std::vector<AccessibleItem> Quendelrix_P::AccessibleChildren() const {
+  std::vector<AccessibleItem> items;
+  for (DialogControl c : kReadingOrder) {
+    AccessibleItem item;
+    item.control = c;
+    item.place = RectOf(c);
+    switch (c) {
+      case DialogControl::ImgExit:
+        item.role = AccessibleRole::kPushButton;
+        item.name = kExitTooltip;
+        item.defaultAction = kPressAction;
+        item.pressed = exitPressed_;
+        break;
+      case DialogControl::Display:
+        item.role = AccessibleRole::kGraphic;
+        item.name = kPictureAreaName;
+        item.readOnly = true;
+        break;
+      case DialogControl::lbl_0:
+      case DialogControl::lbl_1:
+        item.role = AccessibleRole::kStaticText;
+        item.name = c == DialogControl::lbl_0 ? kBallsCaption : kIntervalCaption;
+        item.readOnly = true;
+        break;
+      case DialogControl::HS_0:
+      case DialogControl::HS_1: {
+        const int index = c == DialogControl::HS_0 ? 0 : 1;
+        item.role = AccessibleRole::kSlider;
+        item.name = index == 0 ? kBallsCaption : kIntervalCaption;
+        item.value = numCaption_[static_cast<size_t>(index)];
+        item.focusable = true;
+        item.focused = barFocused_ && focusBar_ == index;
+        break;
+      }
+      case DialogControl::lbl_Set:
+      case DialogControl::lbl_Can: {
+        const bool set = c == DialogControl::lbl_Set;
+        item.role = AccessibleRole::kPushButton;
+        item.name = set ? kSetCaption : kCancelCaption;
+        item.defaultAction = kPressAction;
+        item.shortcut = set ? L"Enter" : L"Esc";
+        item.pressed = set ? setPressed_ : canPressed_;
+        item.isDefault = set;
+        break;
+      }
+      case DialogControl::lbl_9:
+        item.role = AccessibleRole::kStaticText;
+        item.name = kCreditText;
+        item.readOnly = true;
+        break;
+      case DialogControl::lbl_URL:
+        item.role = AccessibleRole::kLink;
+        item.name = kHomePageAddress;
+        item.value = kHomePageAddress;
+        item.defaultAction = kJumpAction;
+        item.linked = true;
+        break;
+      default:
+        break;
+    }
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+int Quendelrix_P::AccessibleChildAt(int x, int y) const {
+  if (x < 0 || y < 0 || x >= kDialogWidth || y >= kDialogHeight) return -1;
+  return ChildOf(ControlAt(x, y));
+}
+
+int Quendelrix_P::AccessibleChildOf(DialogControl control) { return ChildOf(control); }
+
+int Quendelrix_P::AccessibleFocus() const {
+  if (!barFocused_) return kAccessibleSelf;
+  return ChildOf(focusBar_ == 0 ? DialogControl::HS_0 : DialogControl::HS_1);
+}
+
+int Quendelrix_P::AccessibleNavigate(int from, AccessibleDirection direction) const {
+  switch (direction) {
+    case AccessibleDirection::kFirstChild:
+      return from == kAccessibleSelf ? 1 : kAccessibleSelf;
+    case AccessibleDirection::kLastChild:
+      return from == kAccessibleSelf ? kChildCount : kAccessibleSelf;
+    case AccessibleDirection::kNext:
+      return from >= 1 && from < kChildCount ? from + 1 : kAccessibleSelf;
+    case AccessibleDirection::kPrevious:
+      return from > 1 && from <= kChildCount ? from - 1 : kAccessibleSelf;
+    default:
+      break;
+  }
+  if (from < 1 || from > kChildCount) return kAccessibleSelf;
+  // The nearest child that lies wholly beyond the start in that direction:
+  // the gap in the direction plus the offset of the centres across it, the
+  // earlier child in reading order on a tie.
+  const Rect f = RectOf(kReadingOrder[from - 1]);
+  int best = kAccessibleSelf;
+  long long bestScore = 0;
+  for (int child = 1; child <= kChildCount; ++child) {
+    if (child == from) continue;
+    const Rect c = RectOf(kReadingOrder[child - 1]);
+    long long gap = 0, across = 0;
+    const long long dx = (c.left + c.right) - (f.left + f.right);  // twice
+    const long long dy = (c.top + c.bottom) - (f.top + f.bottom);
+    switch (direction) {
+      case AccessibleDirection::kDown:
+        if (c.top < f.bottom) continue;
+        gap = c.top - f.bottom, across = std::llabs(dx) / 2;
+        break;
+      case AccessibleDirection::kUp:
+        if (c.bottom > f.top) continue;
+        gap = f.top - c.bottom, across = std::llabs(dx) / 2;
+        break;
+      case AccessibleDirection::kRight:
+        if (c.left < f.right) continue;
+        gap = c.left - f.right, across = std::llabs(dy) / 2;
+        break;
+      case AccessibleDirection::kLeft:
+        if (c.right > f.left) continue;
+        gap = f.left - c.right, across = std::llabs(dy) / 2;
+        break;
+      default:
+        continue;
+    }
+    const long long score = gap + across;
+    if (best == kAccessibleSelf || score < bestScore) {
+      best = child;
+      bestScore = score;
+    }
+  }
+  return best;
+}
+
+bool Quendelrix_P::DoDefaultAction(int child) {
+  if (unloaded_ || child < 1 || child > kChildCount) return false;
+  if (AccessibleChildren()[static_cast<size_t>(child - 1)].defaultAction.empty()) return false;
+  Press(kReadingOrder[child - 1], 0);
+  return true;
 }
 
 }  // namespace qx

@@ -22,6 +22,7 @@
 #include "common/image.h"
 #include "common/numbers.h"
 #include "effects/pic_effect.h"
+#include "settings_dialog/dialog_accessibility.h"
 #include "startup/module_values.h"
 #include "startup/settings.h"
 #include "startup/system_helpers.h"
@@ -67,6 +68,31 @@ inline constexpr double kFramePeriodSeconds = 1.0 / 60.0;
 inline constexpr float kLensSize = 0.15f;
 inline constexpr int32_t kLensStrength = 75;
 
+// A short name of the picture area, for those who cannot see it.
+inline constexpr wchar_t kPictureAreaName[] = L"花畑の写真とレンズ";
+// What the default action of a button and of the link is called.
+inline constexpr wchar_t kPressAction[] = L"押す";
+inline constexpr wchar_t kJumpAction[] = L"ジャンプ";
+
+// The colours the dialog draws its chrome in. Outside high contrast it wears
+// its skin and takes only the window-text colour of the system (the captions
+// of Set and Cancel); in high contrast every frame, panel, face, text, focus
+// mark and the link take the system's colours, and there are no gradients
+// and no skin pictures.
+struct DialogLook {
+  bool highContrast = false;
+  Pixel window = 0;      // panels and the window's ground
+  Pixel windowText = 0;  // texts and frames
+  Pixel buttonFace = 0;
+  Pixel buttonText = 0;
+  Pixel highlight = 0;   // focus and pressed state
+  Pixel hotLight = 0;    // the link
+  friend bool operator==(const DialogLook&, const DialogLook&) = default;
+
+  // The look the system asks for now.
+  static DialogLook From(SystemCalls& system);
+};
+
 // The pictures the dialog shows, as the resources hold them.
 struct DialogPictures {
   Image photo;         // 320 x 200 landscape the lens runs over (iImage)
@@ -83,7 +109,6 @@ struct LabelView {
   Rect rect;  // window client coordinates
   std::wstring text;
   Pixel color = 0;
-  bool windowTextColor = false;  // the system's window-text colour instead
   bool dialogFont = true;        // the MS P Gothic face; else the default
   bool underline = false;
   bool centred = false;
@@ -143,6 +168,9 @@ class DialogHost {
   virtual void Destroy() = 0;
   virtual void OpenDocument(const std::wstring& address) = 0;
   virtual void ShowErrorMessage(const std::wstring& text) = 0;
+  // The state of accessible child `child` changed (a button shows pressed
+  // or released): tell the screen readers.
+  virtual void AccessibleStateChanged(int child) = 0;
 };
 
 class Quendelrix_P {
@@ -176,6 +204,36 @@ class Quendelrix_P {
   void KeyDown(int keyCode, int shift, bool repeat);
   // A scroll bar was moved by the user (arrows, trough, thumb, keys).
   void HS_Scroll(int index, ScrollAction action, int thumbValue);
+  // The keyboard focus came to scroll bar `index`, or left it. The bar with
+  // the focus wears a focus mark.
+  void HS_GotFocus(int index);
+  void HS_LostFocus(int index);
+  // The scroll bar that has the focus, or had it last (0 before either).
+  int FocusBar() const { return focusBar_; }
+  bool BarFocused() const { return barFocused_; }
+  // The user switched high contrast on or off or changed the system
+  // colours: the dialog takes the new look and repaints.
+  void SystemColorsChanged();
+  const DialogLook& Look() const { return look_; }
+
+  // The dialog's controls for assistive technology, in reading order:
+  // child k is element k - 1.
+  std::vector<AccessibleItem> AccessibleChildren() const;
+  // The child under a point of the client area (units), agreeing with the
+  // places that take the mouse; kAccessibleSelf where no child is, -1
+  // outside the dialog.
+  int AccessibleChildAt(int x, int y) const;
+  // The child that has the keyboard focus; kAccessibleSelf when none has.
+  int AccessibleFocus() const;
+  // The accessible child of a control; kAccessibleSelf for one that is not
+  // a child of its own (the value labels, the panel, the title bar).
+  static int AccessibleChildOf(DialogControl control);
+  // The child reached from `from` in `direction`; kAccessibleSelf when there
+  // is none.
+  int AccessibleNavigate(int from, AccessibleDirection direction) const;
+  // Runs the default action of `child` through the handlers a click runs;
+  // false when the child has none (or the dialog has closed).
+  bool DoDefaultAction(int child);
 
   // Handlers of the controls.
   void HS_Change(int index);
@@ -241,7 +299,9 @@ class Quendelrix_P {
   void ComposeScene();
   void WaitForNextFrame();
   SaveResult SaveSettings();
-  void PressByKey(DialogControl label, int shift);
+  void Press(DialogControl label, int shift);
+  void ComposeHighContrastScene();
+  void DrawFocusMark();
   void Dispatch(DialogControl control, int kind, int button, int shift, int x,
                 int y);
 
@@ -270,6 +330,9 @@ class Quendelrix_P {
   bool canPressed_ = false;
   bool exitPressed_ = false;
   bool unloaded_ = false;
+  int focusBar_ = 0;
+  bool barFocused_ = false;
+  DialogLook look_;
   Rect displayRect_;
   Rect urlRect_, creditRect_, titleRect_, lbl0Rect_, lbl1Rect_;
 

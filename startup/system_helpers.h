@@ -1,7 +1,8 @@
 // Small helpers that wrap one system call each: telling the system that the
 // saver no longer runs, the zoom animations of the settings dialog and the
 // test for an NT-family system. Results of the calls are ignored except the
-// version query's.
+// version query's. The same seam answers the settings dialog's questions
+// about the user's look: high contrast and the system colours.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,18 @@ inline constexpr uint32_t kSpiSetScreenSaveActive = 17;
 inline constexpr uint32_t kSpiSetScreenSaverRunning = 97;
 inline constexpr int kIdAniCaption = 3;
 inline constexpr uint32_t kVerPlatformWin32Nt = 2;
+
+// The system colours (GetSysColor indexes) the settings dialog draws with.
+inline constexpr int kColorWindow = 5;
+inline constexpr int kColorWindowText = 8;
+inline constexpr int kColorHighlight = 13;
+inline constexpr int kColorButtonFace = 15;
+inline constexpr int kColorButtonText = 18;
+inline constexpr int kColorHotLight = 26;
+
+// The colours of the system's standard look, for a system that has no
+// colours of its own to report; black for an index not listed above.
+Pixel StandardSystemColor(int index);
 
 struct VersionAnswer {
   int result = 0;            // what GetVersionExA returned
@@ -39,6 +52,13 @@ class SystemCalls {
   virtual bool GetWindowRect(WindowHandle window, Rect& rect) = 0;
   virtual void DrawAnimatedRects(WindowHandle window, int animation,
                                  const Rect& from, const Rect& to) = 0;
+  // SystemParametersInfo(SPI_GETHIGHCONTRAST): true when the user runs the
+  // system in high contrast (HCF_HIGHCONTRASTON). A system without that
+  // setting, or a failed query, answers false.
+  virtual bool HighContrastOn() { return false; }
+  // GetSysColor(index). A system without system colours answers with those
+  // of the standard look.
+  virtual Pixel SystemColor(int index) { return StandardSystemColor(index); }
 };
 
 // The system calls of a host that has no system state to change (a host

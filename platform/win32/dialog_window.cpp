@@ -8,6 +8,9 @@
 // is on: it stretches the form's pictures, places the scroll bars, sizes
 // the fonts and converts mouse positions, so the whole dialog scales as one
 // piece and at 96 DPI is drawn pixel for pixel as the form made it.
+//
+// A screen reader asks the window (and each scroll bar) for its accessible
+// object; the objects answer from the form's description of its controls.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -15,6 +18,7 @@
 #include <memory>
 
 #include "platform/win32/bitmap_picture.h"
+#include "platform/win32/dialog_accessible.h"
 #include "platform/win32/forms.h"
 #include "platform/win32/gdi_image.h"
 #include "platform/win32/handles.h"
@@ -35,6 +39,9 @@ constexpr wchar_t kClassName[] = L"QuendelrixSettings";
 constexpr wchar_t kMessageCaption[] = L"Quendelrix";
 constexpr UINT_PTR kCloseBoxTool = 1;
 constexpr UINT_PTR kBarSubclass = 1;
+// Runs a screen reader's default action (wParam: the child) once its call
+// has returned.
+constexpr UINT kDefaultActionMessage = WM_APP + 1;
 
 COLORREF ToColorRef(Pixel p) {
   return RGB(RedOf(p), GreenOf(p), BlueOf(p));
@@ -67,12 +74,14 @@ UniqueFont MakeValueFont(int dpi) {
   return UniqueFont(CreateFontIndirectW(&lf));
 }
 
-class DialogWindow final : public WindowBase, public DialogHost {
+class DialogWindow final : public WindowBase, public DialogHost, AccessibleSource {
  public:
-  explicit DialogWindow(ModuleValues& values) : values_(values) {}
+  DialogWindow(ModuleValues& values, SystemCalls& system)
+      : values_(values), system_(system) {}
   ~DialogWindow() override {
     // While the form is still there to hear the window's end.
     if (Live()) DestroyWindow(Live());
+    link_->source = nullptr;
   }
 
   bool Create();
@@ -97,8 +106,21 @@ class DialogWindow final : public WindowBase, public DialogHost {
   void Destroy() override;
   void OpenDocument(const std::wstring& address) override;
   void ShowErrorMessage(const std::wstring& text) override;
+  void AccessibleStateChanged(int child) override;
 
  private:
+  // AccessibleSource
+  const Quendelrix_P& Form() override { return *form_; }
+  Rect ToScreen(const Rect& units) override;
+  int ChildAtScreen(int x, int y) override;
+  IAccessible* Object(int self) override { return NewDialogAccessible(link_, self); }
+  IDispatch* WindowObject() override;
+  bool PostDefaultAction(int child) override;
+  bool TakeFocus(int child) override;
+  // WM_GETOBJECT for the client area of the window (self kAccessibleSelf)
+  // or of a scroll bar (self: the bar's child).
+  LRESULT AnswerGetObject(WPARAM w, LPARAM l, int self);
+
   static LRESULT CALLBACK BarProc(HWND bar, UINT msg, WPARAM w, LPARAM l,
                                   UINT_PTR id, DWORD_PTR self);
   LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) override;
@@ -123,7 +145,8 @@ class DialogWindow final : public WindowBase, public DialogHost {
   HWND tooltip_ = nullptr;
   bool destroying_ = false;  // WM_DESTROY has come
   bool gone_ = false;        // and the form has been unloaded
-  Win32SystemCalls system_;
+  SystemCalls& system_;
+  std::shared_ptr<AccessibleLink> link_ = std::make_shared<AccessibleLink>();
   Win32SettingsFiles files_;
   UniqueBitmap photo_;
   std::unique_ptr<BitmapPicture> photoSource_;
@@ -151,6 +174,7 @@ bool DialogWindow::Create() {
   pictures.closeNormal = LoadImageResource(IDB_CLOSE_NORMAL);
   pictures.closePressed = LoadImageResource(IDB_CLOSE_PRESSED);
   form_ = std::make_unique<Quendelrix_P>(*this, values_, std::move(pictures));
+  link_->source = this;
 
   hand_ = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_POINTER));
   arrow_ = LoadCursorW(nullptr, IDC_ARROW);
@@ -342,6 +366,69 @@ void DialogWindow::ShowErrorMessage(const std::wstring& text) {
   MessageBoxW(Live(), text.c_str(), kMessageCaption, MB_OK | MB_ICONERROR);
 }
 
+void DialogWindow::AccessibleStateChanged(int child) {
+  if (Live() && child != kAccessibleSelf) {
+    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, Live(), OBJID_CLIENT, child);
+  }
+}
+
+Rect DialogWindow::ToScreen(const Rect& units) {
+  POINT origin{0, 0};
+  if (Live()) ClientToScreen(Live(), &origin);
+  return ScreenPlace(units, scale_, origin.x, origin.y);
+}
+
+int DialogWindow::ChildAtScreen(int x, int y) {
+  POINT p{x, y};
+  RECT client{};
+  if (!Live() || !ScreenToClient(Live(), &p) || !GetClientRect(Live(), &client) ||
+      !PtInRect(&client, p)) {
+    return -1;
+  }
+  return form_->AccessibleChildAt(scale_.ToUnits(p.x), scale_.ToUnits(p.y));
+}
+
+IDispatch* DialogWindow::WindowObject() {
+  void* object = nullptr;
+  if (!Live() || FAILED(CreateStdAccessibleObject(Live(), OBJID_WINDOW, IID_IDispatch,
+                                                  &object))) {
+    return nullptr;
+  }
+  return static_cast<IDispatch*>(object);
+}
+
+bool DialogWindow::PostDefaultAction(int child) {
+  const auto items = form_->AccessibleChildren();
+  if (!Live() || child < 1 || child > static_cast<int>(items.size()) ||
+      items[static_cast<size_t>(child - 1)].defaultAction.empty()) {
+    return false;
+  }
+  // A message box of the dialog's own has the window disabled.
+  if (!IsWindowEnabled(Live())) return false;
+  return PostMessageW(Live(), kDefaultActionMessage, static_cast<WPARAM>(child), 0) != 0;
+}
+
+bool DialogWindow::TakeFocus(int child) {
+  for (int index : {0, 1}) {
+    if (bars_[index] && child == Quendelrix_P::AccessibleChildOf(
+                                     index == 0 ? DialogControl::HS_0 : DialogControl::HS_1)) {
+      if (GetForegroundWindow() != Live()) SetForegroundWindow(Live());
+      SetFocus(bars_[index]);
+      return GetFocus() == bars_[index];
+    }
+  }
+  return false;
+}
+
+LRESULT DialogWindow::AnswerGetObject(WPARAM w, LPARAM l, int self) {
+  if (static_cast<LONG>(l) != OBJID_CLIENT || !link_->source) return 0;
+  IAccessible* object = NewDialogAccessible(link_, self);
+  if (!object) return 0;
+  const LRESULT result = LresultFromObject(kIidAccessible, w, object);
+  object->Release();
+  return result;
+}
+
 void DialogWindow::Paint() {
   PaintDC paint(Live());
   if (!paint.get()) return;
@@ -368,8 +455,7 @@ void DialogWindow::DrawLabels(HDC dc) {
                                     : valueFont_.get();
     if (!font) font = GetStockObject(DEFAULT_GUI_FONT);
     SelectGuard select(dc, font);
-    SetTextColor(dc, label.windowTextColor ? GetSysColor(COLOR_WINDOWTEXT)
-                                           : ToColorRef(label.color));
+    SetTextColor(dc, ToColorRef(label.color));
     RECT r = Device(label.rect);
     DrawTextW(dc, label.text.c_str(), static_cast<int>(label.text.size()), &r,
               DT_SINGLELINE | DT_NOPREFIX | DT_TOP | DT_NOCLIP |
@@ -456,7 +542,26 @@ LRESULT CALLBACK DialogWindow::BarProc(HWND bar, UINT msg, WPARAM w, LPARAM l,
       if (w == L'\t' || w == L'\r' || w == 0x1B) return 0;
       break;
     case WM_SETFOCUS:
-      if (const int index = self->ScrollIndex(bar); index >= 0) self->focusBar_ = index;
+      if (const int index = self->ScrollIndex(bar); index >= 0) {
+        self->focusBar_ = index;
+        self->form_->HS_GotFocus(index);
+      }
+      break;
+    case WM_KILLFOCUS:
+      if (const int index = self->ScrollIndex(bar); index >= 0) {
+        self->form_->HS_LostFocus(index);
+      }
+      break;
+    case WM_GETOBJECT:
+      // The system's object for a scroll bar knows neither its label nor
+      // the number it stands for: the bar is the dialog's child.
+      if (const int index = self->ScrollIndex(bar); index >= 0) {
+        const LRESULT r = self->AnswerGetObject(
+            w, l,
+            Quendelrix_P::AccessibleChildOf(index == 0 ? DialogControl::HS_0
+                                                       : DialogControl::HS_1));
+        if (r != 0) return r;
+      }
       break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(bar, BarProc, kBarSubclass);
@@ -565,11 +670,23 @@ LRESULT DialogWindow::OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     case WM_HSCROLL:
       OnScroll(w, l);
       return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT r = AnswerGetObject(w, l, kAccessibleSelf); r != 0) return r;
+      break;
+    case kDefaultActionMessage:
+      form_->DoDefaultAction(static_cast<int>(w));
+      return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+      // High contrast switched on or off, or other system colours.
+      form_->SystemColorsChanged();
+      break;
     case WM_CLOSE:
       form_->Unload();  // the system's close: as Cancel
       return 0;
     case WM_DESTROY:
       destroying_ = true;
+      link_->source = nullptr;  // the accessible objects fail from now on
       form_->Unload();  // ends the lens loop if anything else destroyed us
       gone_ = true;
       bars_[0] = bars_[1] = nullptr;
@@ -582,13 +699,22 @@ LRESULT DialogWindow::OnMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
 }  // namespace
 
 void ShowSettingsDialog(ModuleValues& values) {
+  Win32SystemCalls system;
+  ShowSettingsDialog(values, system);
+}
+
+void ShowSettingsDialog(ModuleValues& values, SystemCalls& system) {
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof icc;
   icc.dwICC = ICC_WIN95_CLASSES;
   InitCommonControlsEx(&icc);
-  DialogWindow window(values);
-  if (!window.Create()) return;
-  window.Run();
+  // The accessible objects go to screen readers in other processes.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    DialogWindow window(values, system);
+    if (window.Create()) window.Run();
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
 }
 
 }  // namespace qx::win32

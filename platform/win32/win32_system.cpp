@@ -220,6 +220,18 @@ void Win32SystemCalls::DrawAnimatedRects(WindowHandle window, int animation,
   ::DrawAnimatedRects(ToHwnd(window), animation, &a, &b);
 }
 
+bool Win32SystemCalls::HighContrastOn() {
+  HIGHCONTRASTW hc{};
+  hc.cbSize = sizeof hc;
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof hc, &hc, 0) &&
+         (hc.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+Pixel Win32SystemCalls::SystemColor(int index) {
+  const COLORREF c = GetSysColor(index);
+  return Rgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
 char LocaleDecimalSeparator() {
   wchar_t sep[8] = {};
   if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 8) > 0 &&

@@ -41,7 +41,7 @@ class Win32SettingsFiles final : public SettingsFiles {
   std::string InSystemCodePage(std::string_view key) override;
 };
 
-class Win32SystemCalls final : public SystemCalls {
+class Win32SystemCalls : public SystemCalls {
  public:
   int SetSystemParameter(uint32_t action, uint32_t uiParam,
                            uint32_t flags) override;
@@ -49,6 +49,8 @@ class Win32SystemCalls final : public SystemCalls {
   bool GetWindowRect(WindowHandle window, Rect& rect) override;
   void DrawAnimatedRects(WindowHandle window, int animation, const Rect& from,
                          const Rect& to) override;
+  bool HighContrastOn() override;
+  Pixel SystemColor(int index) override;
 };
 
 // The locale's decimal separator (one ASCII character; '.' otherwise).

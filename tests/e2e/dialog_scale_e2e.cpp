@@ -73,7 +73,8 @@ void ExpectScaledDialog(int dpi, int width, int height) {
   EXPECT_EQ(window.top, (GetSystemMetrics(SM_CYSCREEN) - client.bottom) / 2);
   ExpectBarsScaled(dialog, dpi);
 
-  // Every label of the panel inside it, clear of the scroll bars: the ink
+  // Every label of the panel inside it, clear of the scroll bars and their
+  // focus marks: the ink
   // of the cream and the blue labels, looked for in the panel and beyond
   // its right edge.
   const Image shot = CaptureScreen();
@@ -81,8 +82,12 @@ void ExpectScaledDialog(int dpi, int width, int height) {
   const RECT panel{Scaled(357, dpi), Scaled(41, dpi), Scaled(456, dpi), Scaled(240, dpi)};
   const RECT faces{Scaled(365, dpi), Scaled(181, dpi), Scaled(446, dpi), Scaled(231, dpi)};
   const auto bars = dialog.Bars();
-  const RECT bar0 = ClientRectOf(dialog.hwnd(), bars[0]);
-  const RECT bar1 = ClientRectOf(dialog.hwnd(), bars[1]);
+  // Each bar with the ring of its focus mark, one unit wide, around it.
+  RECT bar0 = ClientRectOf(dialog.hwnd(), bars[0]);
+  RECT bar1 = ClientRectOf(dialog.hwnd(), bars[1]);
+  const int ring = Scaled(1, dpi) + 1;
+  InflateRect(&bar0, ring, ring);
+  InflateRect(&bar1, ring, ring);
   int cream = 0, blue = 0;
   RECT creamBox{INT_MAX, INT_MAX, INT_MIN, INT_MIN}, blueBox = creamBox;
   auto grow = [](RECT& box, int x, int y) {

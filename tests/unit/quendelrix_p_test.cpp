@@ -100,8 +100,18 @@ class RecordingHost final : public DialogHost, SystemCalls {
     errorText = text;
     log.push_back("Message");
   }
+  void AccessibleStateChanged(int child) override {
+    log.push_back("State " + std::to_string(child));
+  }
   std::wstring errorText;
   // SystemCalls
+  bool highContrast = false;
+  std::map<int, Pixel> colors;  // the standard look's where not given
+  bool HighContrastOn() override { return highContrast; }
+  Pixel SystemColor(int index) override {
+    const auto it = colors.find(index);
+    return it != colors.end() ? it->second : StandardSystemColor(index);
+  }
   int SetSystemParameter(uint32_t, uint32_t, uint32_t) override { return 1; }
   VersionAnswer QueryVersion() override { return {}; }
   bool GetWindowRect(WindowHandle, Rect& r) override {
@@ -679,6 +689,303 @@ TEST(DialogKeys, EnterActsAsSetAndEscAsCancelOnTheKeyPress) {
       EXPECT_TRUE(setFaces.empty());
     }
   }
+}
+
+
+// The dialog as a screen reader sees it: children in reading order, and
+// where each lies on the screen at 96 and 144 DPI with the client area at
+// (100, 50).
+TEST(DialogAccessible, TreeAsData) {
+  using R = AccessibleRole;
+  const struct {
+    DialogControl control;
+    R role;
+    std::wstring name, value, action;
+    bool focusable, isDefault, linked;
+    Rect at96, at144;
+  } cases[] = {
+      {DialogControl::ImgExit, R::kPushButton, L"exit button", L"", kPressAction, false,
+       false, false, {556, 54, 571, 69}, {784, 56, 807, 79}},
+      {DialogControl::Display, R::kGraphic, kPictureAreaName, L"", L"", false, false,
+       false, {120, 90, 442, 292}, {130, 110, 613, 413}},
+      {DialogControl::lbl_0, R::kStaticText, L"球の数", L"", L"", false, false, false,
+       {465, 103, 504, 116}, {648, 130, 706, 149}},
+      {DialogControl::HS_0, R::kSlider, L"球の数", L"60", L"", true, false, false,
+       {465, 119, 546, 136}, {648, 154, 769, 179}},
+      {DialogControl::lbl_1, R::kStaticText, L"ﾌﾞﾚｽｲﾝﾀｰﾊﾞﾙ", L"", L"", false, false,
+       false, {465, 163, 538, 176}, {648, 220, 757, 239}},
+      {DialogControl::HS_1, R::kSlider, L"ﾌﾞﾚｽｲﾝﾀｰﾊﾞﾙ", L"300", L"", true, false, false,
+       {465, 179, 546, 196}, {648, 244, 769, 269}},
+      {DialogControl::lbl_Set, R::kPushButton, L"設定", L"", kPressAction, false, true,
+       false, {465, 235, 546, 252}, {648, 328, 769, 353}},
+      {DialogControl::lbl_Can, R::kPushButton, L"ｷｬﾝｾﾙ", L"", kPressAction, false, false,
+       false, {465, 263, 546, 280}, {648, 370, 769, 395}},
+      {DialogControl::lbl_9, R::kStaticText, kCreditText, L"", L"", false, false, false,
+       {120, 302, 285, 315}, {130, 428, 378, 448}},
+      {DialogControl::lbl_URL, R::kLink, kHomePageAddress, kHomePageAddress, kJumpAction,
+       false, false, true, {120, 322, 334, 335}, {130, 458, 451, 478}},
+  };
+  Dialog d;
+  d.Load();
+  const auto items = d.form->AccessibleChildren();
+  ASSERT_EQ(items.size(), std::size(cases));
+  for (size_t i = 0; i < items.size(); ++i) {
+    const auto& c = cases[i];
+    const AccessibleItem& item = items[i];
+    SCOPED_TRACE(testing::Message() << "child " << i + 1);
+    EXPECT_EQ(item.control, c.control);
+    EXPECT_EQ(item.role, c.role);
+    EXPECT_EQ(item.name, c.name);
+    EXPECT_EQ(item.value, c.value);
+    EXPECT_EQ(item.defaultAction, c.action);
+    EXPECT_EQ(item.focusable, c.focusable);
+    EXPECT_FALSE(item.focused);
+    EXPECT_FALSE(item.pressed);
+    EXPECT_EQ(item.isDefault, c.isDefault);
+    EXPECT_EQ(item.linked, c.linked);
+    EXPECT_EQ(ScreenPlace(item.place, DialogScale(96), 100, 50), c.at96);
+    EXPECT_EQ(ScreenPlace(item.place, DialogScale(144), 100, 50), c.at144);
+    // Every child is found where it lies, by the mouse's own hot areas.
+    const Rect& p = item.place;
+    EXPECT_EQ(d.form->AccessibleChildAt((p.left + p.right) / 2, (p.top + p.bottom) / 2),
+              static_cast<int>(i + 1));
+  }
+  // The value labels belong to their bars; the panel's ground and the
+  // title bar are the dialog itself; outside the dialog is nothing.
+  const auto [n0x, n0y] = d.Centre(DialogControl::Num_0);
+  EXPECT_EQ(d.form->AccessibleChildAt(n0x, n0y), kAccessibleSelf);
+  EXPECT_EQ(d.form->AccessibleChildAt(200, 10), kAccessibleSelf);
+  EXPECT_EQ(d.form->AccessibleChildAt(kDialogWidth, 10), -1);
+  EXPECT_EQ(d.form->AccessibleChildAt(-1, 10), -1);
+}
+
+TEST(DialogAccessible, ValueFocusAndPressedFollowTheDialog) {
+  Dialog d;
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[&] {
+            EXPECT_EQ(d.form->AccessibleFocus(), kAccessibleSelf);
+            d.form->HS_Scroll(0, ScrollAction::kLineRight, 0);
+            d.form->HS_Scroll(1, ScrollAction::kPageRight, 0);
+            auto items = d.form->AccessibleChildren();
+            EXPECT_EQ(items[3].value, L"61");
+            EXPECT_EQ(items[5].value, L"310");
+            d.form->HS_GotFocus(0);
+            EXPECT_EQ(d.form->AccessibleFocus(), 4);
+            d.form->HS_LostFocus(0);
+            d.form->HS_GotFocus(1);
+            items = d.form->AccessibleChildren();
+            EXPECT_EQ(d.form->AccessibleFocus(), 6);
+            EXPECT_FALSE(items[3].focused);
+            EXPECT_TRUE(items[5].focused);
+            // The other bar losing a focus it does not have changes nothing.
+            d.form->HS_LostFocus(0);
+            EXPECT_EQ(d.form->AccessibleFocus(), 6);
+            d.form->HS_LostFocus(1);
+            EXPECT_EQ(d.form->AccessibleFocus(), kAccessibleSelf);
+            // Held down, the close box reads pressed and says so once.
+            const auto [x, y] = d.Centre(DialogControl::ImgExit);
+            d.form->MouseDown(kLeftButton, 0, x, y);
+            EXPECT_TRUE(d.form->AccessibleChildren()[0].pressed);
+            d.form->MouseMove(kLeftButton, 0, x, y);
+            d.form->CaptureLost();
+            EXPECT_FALSE(d.form->AccessibleChildren()[0].pressed);
+          },
+          [&] { d.form->Unload(); }});
+  EXPECT_EQ(d.Count("State 1"), 2);
+}
+
+TEST(DialogAccessible, DefaultActionsRunWhatAClickRuns) {
+  const struct {
+    const char* name;
+    int child;
+    bool readOnly;
+    bool runs;
+    bool closes;
+    int writes, messages, opens;
+    std::vector<std::string> states;
+  } cases[] = {
+      {"close box", 1, false, true, true, 0, 0, 0, {"State 1", "State 1"}},
+      {"picture", 2, false, false, false, 0, 0, 0, {}},
+      {"bar", 4, false, false, false, 0, 0, 0, {}},
+      {"Set", 7, false, true, true, 1, 0, 0, {"State 7", "State 7"}},
+      {"Set, file not writable", 7, true, true, false, 1, 1, 0, {"State 7", "State 7"}},
+      {"Cancel", 8, false, true, true, 0, 0, 0, {"State 8", "State 8"}},
+      {"link", 10, false, true, false, 0, 0, 1, {}},
+      {"no such child", 11, false, false, false, 0, 0, 0, {}},
+      {"the dialog", 0, false, false, false, 0, 0, 0, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dialog d;
+    d.host.passesBeforeClose = 1 << 30;
+    if (c.readOnly) d.host.files.readOnlyFolders.insert("/data");
+    bool ran = false, stillOpen = false;
+    d.Load({[&] {
+              d.form->HS_Scroll(0, ScrollAction::kLineLeft, 0);
+              ran = d.form->DoDefaultAction(c.child);
+            },
+            [&] {},
+            [&] {
+              stillOpen = true;
+              d.form->Unload();
+            }});
+    const bool closed = !stillOpen;
+    EXPECT_EQ(ran, c.runs);
+    EXPECT_EQ(closed, c.closes);
+    EXPECT_EQ(d.Count("Write"), c.writes);
+    if (c.writes && !c.readOnly) EXPECT_EQ(d.host.Stored(kKeyBallCount), "59");
+    EXPECT_EQ(d.Count("Message"), c.messages);
+    EXPECT_EQ(d.Count("Open http://www.quendelrix.example/"), c.opens);
+    std::vector<std::string> states;
+    for (const auto& line : d.host.log) {
+      if (line.rfind("State", 0) == 0) states.push_back(line);
+    }
+    EXPECT_EQ(states, c.states);
+    // Once closed, nothing more runs.
+    EXPECT_FALSE(d.form->DoDefaultAction(8));
+  }
+}
+
+TEST(DialogAccessible, NavigationInReadingOrderAndByPlace) {
+  using D = AccessibleDirection;
+  const struct { int from; D direction; int to; } cases[] = {
+      {0, D::kFirstChild, 1},  {0, D::kLastChild, 10}, {4, D::kFirstChild, 0},
+      {1, D::kNext, 2},        {9, D::kNext, 10},      {10, D::kNext, 0},
+      {1, D::kPrevious, 0},    {4, D::kPrevious, 3},   {0, D::kNext, 0},
+      {4, D::kDown, 5},        {6, D::kDown, 7},       {7, D::kDown, 8},
+      {8, D::kDown, 10},        {6, D::kUp, 5},         {3, D::kUp, 1},
+      {2, D::kRight, 6},       {4, D::kLeft, 2},       {9, D::kDown, 10},
+      {10, D::kUp, 9},         {11, D::kDown, 0},
+  };
+  Dialog d;
+  d.Load();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.from << " dir " << static_cast<int>(c.direction));
+    EXPECT_EQ(d.form->AccessibleNavigate(c.from, c.direction), c.to);
+  }
+}
+
+
+// High contrast: given system colours in, the scene's chrome and the
+// labels' colours out; the photograph's place and the lens are content and
+// stay.
+TEST(DialogLook, HighContrastPaintsTheChromeInTheSystemColours) {
+  const std::map<int, Pixel> palette = {
+      {kColorWindow, Rgb(0, 0, 0)},         {kColorWindowText, Rgb(255, 255, 255)},
+      {kColorButtonFace, Rgb(0, 0, 128)},   {kColorButtonText, Rgb(255, 255, 0)},
+      {kColorHighlight, Rgb(26, 235, 255)}, {kColorHotLight, Rgb(255, 128, 255)},
+  };
+  auto c = [&](int index) { return palette.at(index); };
+  Dialog d;
+  d.host.highContrast = true;
+  d.host.colors = palette;
+  d.form->SystemColorsChanged();  // as the window's settings message brings it
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[&] {
+            d.form->HS_GotFocus(0);
+            const Image& s = d.form->Scene();
+            const struct { int x, y, color; const char* what; } pixels[] = {
+                {5, 151, kColorWindow, "ground"},
+                {0, 151, kColorWindowText, "outer frame"},
+                {300, 21, kColorWindowText, "title bar's edge"},
+                {300, 10, kColorWindow, "title bar"},
+                {452, 140, kColorWindow, "panel"},
+                {356, 140, kColorWindowText, "panel frame"},
+                {367, 183, kColorButtonFace, "Set's face"},
+                {365, 190, kColorButtonText, "Set's frame"},
+                {367, 211, kColorButtonFace, "Cancel's face"},
+                {458, 6, kColorButtonFace, "close box"},
+                {456, 10, kColorButtonText, "close box frame"},
+                {460, 8, kColorButtonText, "close box x"},
+                {363, 77, kColorHighlight, "focus mark"},
+                {364, 68, kColorHighlight, "focus mark"},
+                {447, 86, kColorHighlight, "focus mark"},
+                {363, 137, kColorWindow, "no mark on HS(1)"},
+                {20, 100, kColorWindowText, "picture frame"},
+            };
+            for (const auto& p : pixels) {
+              EXPECT_EQ(s.At(p.x, p.y), c(p.color)) << p.what;
+            }
+            EXPECT_EQ(s.At(100, 100), Rgb(0, 0, 0)) << "the lens's place";
+            for (const LabelView& l : d.form->Labels()) {
+              const int want = l.id == DialogControl::lbl_URL ? kColorHotLight
+                               : l.id == DialogControl::lbl_Set || l.id == DialogControl::lbl_Can
+                                   ? kColorButtonText
+                                   : kColorWindowText;
+              EXPECT_EQ(l.color, c(want)) << static_cast<int>(l.id);
+            }
+            // A held button is framed in the highlight colour.
+            const auto [x, y] = d.Centre(DialogControl::lbl_Set);
+            d.form->MouseDown(kLeftButton, 0, x, y);
+            EXPECT_EQ(d.form->Scene().At(365, 190), c(kColorHighlight));
+            EXPECT_EQ(d.form->Scene().At(366, 190), c(kColorHighlight));
+            EXPECT_EQ(d.form->Scene().At(367, 190), c(kColorButtonFace));
+            d.form->CaptureLost();
+            EXPECT_EQ(d.form->Scene().At(365, 190), c(kColorButtonText));
+          },
+          [&] { d.form->Unload(); }});
+}
+
+// Outside high contrast the focus mark is the only change: every other
+// pixel of the scene is as without it, and the mark inverts every other
+// pixel of the ring just outside the bar.
+TEST(DialogLook, OutsideHighContrastOnlyTheFocusMarkChangesPixels) {
+  Dialog d;
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[&] {
+            const Image before = d.form->Scene();
+            const auto labels = d.form->Labels();
+            for (int index : {0, 1}) {
+              SCOPED_TRACE(index);
+              d.form->HS_GotFocus(index);
+              const Image& after = d.form->Scene();
+              const Rect bar = d.form->RectOf(index == 0 ? DialogControl::HS_0
+                                                          : DialogControl::HS_1);
+              int changed = 0;
+              for (int y = 0; y < before.Height(); ++y) {
+                for (int x = 0; x < before.Width(); ++x) {
+                  const bool ring =
+                      (x == bar.left - 1 || x == bar.right || y == bar.top - 1 || y == bar.bottom) &&
+                      x >= bar.left - 1 && x <= bar.right && y >= bar.top - 1 && y <= bar.bottom;
+                  const Pixel want = ring && (x + y) % 2 == 0 ? before.At(x, y) ^ 0xFFFFFFu
+                                                              : before.At(x, y);
+                  if (after.At(x, y) != want) ++changed;
+                }
+              }
+              EXPECT_EQ(changed, 0);
+              d.form->HS_LostFocus(index);
+              EXPECT_TRUE(d.form->Scene() == before) << "the mark stays after the focus left";
+            }
+            EXPECT_EQ(d.form->Labels().size(), labels.size());
+            for (size_t i = 0; i < labels.size(); ++i) {
+              EXPECT_EQ(d.form->Labels()[i].color, labels[i].color);
+            }
+          },
+          [&] { d.form->Unload(); }});
+}
+
+TEST(DialogLook, ASwitchOrAColourChangeRepaintsAtOnce) {
+  Dialog d;
+  d.host.passesBeforeClose = 1 << 30;
+  d.Load({[&] {
+            const Image skin = d.form->Scene();
+            auto refreshes = [&] { return d.Count("Refresh"); };
+            const int before = refreshes();
+            d.form->SystemColorsChanged();  // nothing changed: nothing to paint
+            EXPECT_EQ(refreshes(), before);
+            d.host.highContrast = true;
+            d.form->SystemColorsChanged();
+            EXPECT_EQ(refreshes(), before + 1);
+            EXPECT_EQ(d.form->Scene().At(5, 151), StandardSystemColor(kColorWindow));
+            d.host.colors[kColorWindow] = Rgb(1, 2, 3);
+            d.form->SystemColorsChanged();
+            EXPECT_EQ(refreshes(), before + 2);
+            EXPECT_EQ(d.form->Scene().At(5, 151), Rgb(1, 2, 3));
+            d.host.highContrast = false;
+            d.form->SystemColorsChanged();
+            EXPECT_TRUE(d.form->Scene() == skin);
+          },
+          [&] { d.form->Unload(); }});
 }
 
 }  // namespace
