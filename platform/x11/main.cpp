@@ -12,7 +12,7 @@
 
 #include "platform/x11/options.h"
 #include "platform/x11/register_entry.h"
-#include "platform/x11/signal_watch.h"
+#include "platform/linux/signal_watch.h"
 #include "platform/x11/version.h"
 #include "platform/x11/x_display.h"
 #include "platform/x11/x11_host.h"
