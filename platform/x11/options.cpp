@@ -53,6 +53,7 @@ ParseResult ParseOptions(std::span<const std::string_view> args,
   Options o;
   bool root = false;
   bool windowGiven = false;
+  bool wayland = false;
   auto fail = [](std::string message) { return ParseResult{std::nullopt, std::move(message)}; };
 
   for (size_t i = 0; i < args.size(); ++i) {
@@ -85,6 +86,8 @@ ParseResult ParseOptions(std::span<const std::string_view> args,
       windowGiven = true;
     } else if (*name == "root") {
       root = true;
+    } else if (*name == "wayland") {
+      wayland = true;
     } else if (*name == "count" || *name == "interval") {
       const bool count = *name == "count";
       const int low = count ? kMinBallCount : kMinInterval;
@@ -109,7 +112,15 @@ ParseResult ParseOptions(std::span<const std::string_view> args,
     }
   }
 
-  if (windowGiven) {
+  if (wayland) {
+    const bool xscreensaver = xscreensaverWindow != nullptr && *xscreensaverWindow != '\0';
+    if (windowGiven || root || !o.display.empty() || xscreensaver) {
+      return fail(std::string("--wayland cannot be used with ") +
+                  (windowGiven ? "--window-id" : root ? "--root" : !o.display.empty() ? "--display" :
+                   "$XSCREENSAVER_WINDOW (XScreenSaver runs X11 programs)"));
+    }
+    o.target = Target::kWayland;
+  } else if (windowGiven) {
     o.target = Target::kWindow;
   } else if (root) {
     if (xscreensaverWindow != nullptr && *xscreensaverWindow != '\0') {
@@ -125,11 +136,14 @@ ParseResult ParseOptions(std::span<const std::string_view> args,
 }
 
 std::string Usage() {
-  return "usage: quendelrix [--root | --window-id ID] [--count N] [--interval N]\n"
+  return "usage: quendelrix [--root | --window-id ID | --wayland] [--count N] [--interval N]\n"
          "                  [--display NAME] | --register | --help | --version\n"
          "  --root          draw into $XSCREENSAVER_WINDOW when set, else the root window\n"
          "  --window-id ID  draw into the window ID (hexadecimal 0x... or decimal)\n"
          "                  (with neither, it opens a window of its own)\n"
+         "  --wayland       cover every output of a Wayland desktop that offers the\n"
+         "                  layer shell (sway and its relatives), as the idle daemon's\n"
+         "                  program: swayidle timeout 300 'quendelrix --wayland'\n"
          "  --count N       number of balls, " + std::to_string(kMinBallCount) + " to " +
          std::to_string(kMaxBallCount) + " (default " + std::to_string(kDefaultBallCount) + ")\n"
          "  --interval N    length of the ball phase in frames, " + std::to_string(kMinInterval) + " to " +
