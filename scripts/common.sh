@@ -14,6 +14,8 @@ QX_PACKAGES=(
   xscreensaver util-linux  # its end-to-end tests with the real daemon (setpriv)
   libxdamage-dev  # the scenarios count the program's puts to a window (X DAMAGE)
   nsis zip dpkg-dev  # the release files: setup program, zip, Debian package
+  # the Linux program's Wayland mode and its scenarios on a headless sway
+  libwayland-dev wayland-protocols sway grim wtype swayidle
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.

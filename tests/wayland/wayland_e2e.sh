@@ -12,6 +12,7 @@
 # line of the program's protocol log (WAYLAND_DEBUG), a process's end. Only
 # the ceiling fails a wait.
 set -uo pipefail
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)/headless_sway.sh"
 
 scenario=$1
 Q=$2
@@ -22,8 +23,6 @@ mkdir -p "$WORK"
 cd "$WORK" || exit 2
 
 CEILING=120
-SWAY_DIR=""
-SWAY_PID=""
 QPID=""
 HOLD_PIDS=()
 failures=0
@@ -38,12 +37,8 @@ cleanup() {
   exec 8>&- 2>/dev/null
   [ -n "$QPID" ] && kill -KILL "$QPID" 2>/dev/null
   for p in "${HOLD_PIDS[@]}"; do kill "$p" 2>/dev/null; done
-  if [ -n "$SWAY_PID" ]; then
-    kill "$SWAY_PID" 2>/dev/null
-    wait "$SWAY_PID" 2>/dev/null
-  fi
+  qx_stop_sway
   wait 2>/dev/null
-  [ -n "$SWAY_DIR" ] && rm -rf "$SWAY_DIR"
 }
 trap cleanup EXIT
 
@@ -58,49 +53,10 @@ wait_for() {
   done
 }
 
-# start_sway OUTPUT-LINES...: a headless sway with the outputs
-# "NAME WxH X Y SCALE" (the first ones exist from the start, as many as
-# given; more are made later with create_output). sway refuses to run as
-# root: then it runs as nobody, with a runtime folder nobody owns.
+# start_sway OUTPUT-LINES...: the private compositor (scripts/headless_sway.sh)
+# with INITIAL_OUTPUTS outputs at the start.
 start_sway() {
-  SWAY_DIR=$(mktemp -d /tmp/qx-wl.XXXXXX)
-  chmod 755 "$SWAY_DIR"
-  mkdir -m 700 "$SWAY_DIR/run"
-  mkdir "$SWAY_DIR/home"
-  {
-    echo "xwayland disable"
-    echo "default_border none"
-    for line in "$@"; do
-      set -- $line
-      echo "output $1 mode $2 position $3 $4 scale $5 bg #00ff00 solid_color"
-    done
-  } >"$SWAY_DIR/sway.conf"
-  local as=()
-  if [ "$(id -u)" = 0 ]; then
-    chown nobody:nogroup "$SWAY_DIR/run" "$SWAY_DIR/home"
-    as=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-  fi
-  "${as[@]}" env -i PATH=/usr/bin:/bin HOME="$SWAY_DIR/home" XDG_RUNTIME_DIR="$SWAY_DIR/run" \
-    WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-    WLR_HEADLESS_OUTPUTS=$INITIAL_OUTPUTS sway -c "$SWAY_DIR/sway.conf" \
-    </dev/null >"$WORK/sway.log" 2>&1 &
-  SWAY_PID=$!
-  export XDG_RUNTIME_DIR=$SWAY_DIR/run
-  unset DISPLAY WAYLAND_DISPLAY
-  wait_for $CEILING sway_ready || { fail "sway did not start: $(tail -5 "$WORK/sway.log")"; exit 1; }
-}
-
-sway_ready() {
-  local socket
-  socket=$(ls -d "$SWAY_DIR"/run/wayland-[0-9] 2>/dev/null | head -1)
-  [ -n "$socket" ] || return 1
-  export WAYLAND_DISPLAY=${socket##*/}
-  SWAYSOCK=$(ls "$SWAY_DIR"/run/sway-ipc.*.sock 2>/dev/null | head -1)
-  export SWAYSOCK
-  [ -n "$SWAYSOCK" ] || return 1
-  [ "$(swaymsg -t get_outputs 2>/dev/null | grep -c '"active": true')" -ge "$INITIAL_OUTPUTS" ] || return 1
-  # swaybg draws a moment after the outputs appear.
-  shot HEADLESS-1 bg && [ "$(convert bg.png -format '%[fx:minima.g*255]' info: 2>/dev/null)" = 255 ]
+  QX_SWAY_OUTPUTS=$INITIAL_OUTPUTS qx_start_sway "$@" 2>sway.err || { fail "$(cat sway.err)"; exit 1; }
 }
 
 shot() { grim -o "$1" "$2.png" 2>/dev/null && convert "$2.png" "$2.ppm"; }
@@ -331,7 +287,7 @@ outputs_idle() {
   # Started by the idle daemon; input ends it (the daemon is stopped first,
   # as it would start the program again after its timeout).
   rm -f q.log
-  swayidle -w timeout 1 "WAYLAND_DEBUG=1 $Q --wayland --interval 500 2>q.log; echo \$? >idle.status" >swayidle.log 2>&1 &
+  swayidle timeout 1 "WAYLAND_DEBUG=1 $Q --wayland --interval 500 2>q.log; echo \$? >idle.status" >swayidle.log 2>&1 &
   local idle=$!
   HOLD_PIDS+=($idle)
   wait_for $CEILING test -s q.log && pass "swayidle started it" || fail "not started by swayidle"
