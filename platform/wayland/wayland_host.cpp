@@ -36,9 +36,10 @@ using linux_program::SignalWatch;
 
 namespace {
 
-// Above this many rectangles a list of what a buffer or a commit lacks is
-// replaced by their bounding box.
-constexpr size_t kMaxRects = 32;
+// Above this many rectangles (a buffer held for long, while its output is
+// off) a list of what a buffer or a commit lacks is replaced by their
+// bounding box. A frame of the form has two rectangles per ball at most.
+constexpr size_t kMaxRects = 1024;
 
 void AddRects(std::vector<Rect>& to, std::span<const Rect> rects) {
   to.insert(to.end(), rects.begin(), rects.end());
