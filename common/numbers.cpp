@@ -1,6 +1,7 @@
 #include "common/numbers.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -123,6 +124,20 @@ std::optional<double> StrictNumber(std::string_view text,
 std::string SignedDecimalText(long long value) {
   if (value < 0) return std::to_string(value);
   return " " + std::to_string(value);
+}
+
+std::optional<long long> WholeNumber(std::string_view text) {
+  // from_chars takes a minus sign but no plus: one plus is taken here, and
+  // no second sign after it.
+  if (text.starts_with("+")) {
+    text.remove_prefix(1);
+    if (text.starts_with("+") || text.starts_with("-")) return std::nullopt;
+  }
+  if (text.empty()) return std::nullopt;
+  long long value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  return value;
 }
 
 }  // namespace qx

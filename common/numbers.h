@@ -106,6 +106,11 @@ double LenientNumber(std::string_view text);
 std::optional<double> StrictNumber(std::string_view text,
                                    char decimalSeparator = '.');
 
+// A whole number in decimal digits, an optional sign first, and nothing
+// else (no blanks, no fraction, no exponent); nullopt otherwise and past
+// 64 bits. The Linux program's options and the web page's address use it.
+std::optional<long long> WholeNumber(std::string_view text);
+
 // Decimal text of a value as the settings file stores it: a blank for zero
 // and positive values, a minus sign for negative ones, then the digits
 // (60 -> " 60", -3 -> "-3").

@@ -9,8 +9,9 @@ constexpr char32_t kReplacement = 0xFFFD;
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-void Append(std::string& out, char32_t c) {
-  if (c > 0x10FFFF || IsHighSurrogate(c) || IsLowSurrogate(c)) c = kReplacement;
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -28,8 +29,6 @@ void Append(std::string& out, char32_t c) {
   }
 }
 
-}  // namespace
-
 std::string Utf8(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
@@ -46,7 +45,8 @@ std::string Utf8(std::wstring_view text) {
         }
       }
     }
-    Append(out, c);
+    if (c > 0x10FFFF || IsHighSurrogate(c) || IsLowSurrogate(c)) c = kReplacement;
+    AppendUtf8(out, c);
   }
   return out;
 }

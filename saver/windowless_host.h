@@ -38,7 +38,7 @@ class WindowlessSaverHost final : public SaverHost {
   bool DisplayOff() override { return false; }
   void WaitForMessages() override {}
   void Sleep(int) override {}
-  float SecondsSinceMidnight() override { return 0; }
+  float SecondsSinceMidnight() override { return secondsSinceMidnight; }
   int32_t ShowCursor(bool) override { return 0; }
   int32_t VerifyScreenSavePassword() override { return 1; }
   SystemCalls& System() override { return system_; }
@@ -46,6 +46,8 @@ class WindowlessSaverHost final : public SaverHost {
   // to follow the frames as a window system receives them; it may throw to
   // end the run.
   std::function<void(const Image&, std::span<const Rect>)> onPresent;
+  // The time of day the form reseeds from before each melt.
+  float secondsSinceMidnight = 0;
   // What the window shows after the presents so far.
   const Image& Window() const { return window_; }
   void DestroyWindow() override {}

@@ -14,6 +14,8 @@ QX_PACKAGES=(
   xscreensaver util-linux  # its end-to-end tests with the real daemon (setpriv)
   libxdamage-dev  # the scenarios count the program's puts to a window (X DAMAGE)
   nsis zip dpkg-dev  # the release files: setup program, zip, Debian package
+  lintian man-db  # the package's checks: Debian's policy, its manual page
+  emscripten chromium  # the web page: its WebAssembly build and its tests in a browser
   # the Linux program's Wayland mode and its scenarios on a headless sway
   libwayland-dev wayland-protocols sway grim wtype swayidle
 )

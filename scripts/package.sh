@@ -3,6 +3,7 @@
 #   Quendelrix-<version>-setup.exe   the Windows setup program
 #   Quendelrix-<version>-win64.zip   the program and a read-me, for a copy by hand
 #   quendelrix_<version>_<arch>.deb  the Linux program for XScreenSaver
+#   web/                             the web page: index.html, quendelrix.js, .wasm
 #   SHA256SUMS
 # The same commit gives the same bytes: every time stamp is the commit's
 # (SOURCE_DATE_EPOCH), file order and owners are fixed.
@@ -52,7 +53,17 @@ root="$stage/deb"
 DESTDIR="$root" cmake --install build/release-linux --strip >/dev/null
 bash packaging/debian/build-deb.sh "$root" "$version" "$dist"
 
+echo "== web page"
+cmake --preset web >/dev/null
+cmake --build --preset web
+rm -rf "$dist/web"
+mkdir "$dist/web"
+cp build/web/platform/web/{index.html,quendelrix.js,quendelrix.wasm} "$dist/web/"
+chmod 644 "$dist"/web/*
+touch -d "@$SOURCE_DATE_EPOCH" "$dist"/web/*
+
 echo "== checksums"
-(cd "$dist" && sha256sum "$setup" "$zipname" quendelrix_"$version"_*.deb >SHA256SUMS)
+(cd "$dist" && sha256sum "$setup" "$zipname" quendelrix_"$version"_*.deb \
+  web/index.html web/quendelrix.js web/quendelrix.wasm >SHA256SUMS)
 ls -l "$dist"
 cat "$dist/SHA256SUMS"

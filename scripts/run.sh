@@ -4,6 +4,9 @@
 # (its own window unless the options say --root or --window-id), and
 # scripts/run.sh --wayland [options] its Wayland mode (on a private
 # headless sway when there is no Wayland display).
+# scripts/run.sh --web [?count=N&interval=N&seed=N] builds the web page,
+# serves it on 127.0.0.1, saves a screenshot of it from headless Chromium and
+# prints its path; from a terminal it then goes on serving until Ctrl-C.
 # On the current X display when there is one; otherwise on a private virtual
 # display for a few seconds, after which a screenshot is saved and its path
 # printed.
@@ -58,6 +61,36 @@ if [ "${1:-}" = "--linux" ]; then
   kill -TERM "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   echo "no display: ran for ${QX_RUN_SECONDS:-4} s on a virtual one; screenshot: $shot"
+  exit 0
+fi
+
+if [ "${1:-}" = "--web" ]; then
+  query=${2:-}
+  qx_install_packages
+  cmake --preset web >/dev/null
+  cmake --build --preset web
+  log=$(mktemp)
+  python3 -u -m http.server --bind 127.0.0.1 0 -d build/web/platform/web >"$log" 2>&1 &
+  server=$!
+  profile=$(mktemp -d)
+  trap 'kill "$server" 2>/dev/null; rm -rf "$profile" "$log"' EXIT
+  for _ in $(seq 1 100); do
+    grep -q 'port [0-9]' "$log" && break
+    sleep 0.1
+  done
+  url="http://127.0.0.1:$(grep -o 'port [0-9]*' "$log" | head -n1 | cut -d' ' -f2)/$query"
+  mkdir -p build/screenshots
+  shot="$QX_ROOT/build/screenshots/run-web-$(date +%Y%m%d-%H%M%S).png"
+  # Three seconds on the page's own clock, however busy the machine.
+  chromium --headless=new --no-sandbox --disable-gpu --hide-scrollbars \
+    --user-data-dir="$profile" --window-size=1024,768 --virtual-time-budget=3000 \
+    --screenshot="$shot" "$url" >/dev/null 2>&1
+  echo "the page: $url"
+  echo "screenshot: $shot"
+  if [ -t 0 ]; then
+    echo "serving until Ctrl-C"
+    wait "$server"
+  fi
   exit 0
 fi
 

@@ -5,7 +5,8 @@
 # the unit tests natively and under Wine, the end-to-end suite under Wine on a
 # private X display (the setup program included), the release files (built
 # twice and compared, the Debian package run by XScreenSaver), and short
-# fuzzing runs. Exits non-zero on any failure.
+# fuzzing runs. Exits non-zero on any failure. The native tests also build
+# the web page and run it in Node.js and in headless Chromium.
 #
 #   scripts/test.sh                   every stage
 #   scripts/test.sh native [ARGS]     the native tree and its tests only
@@ -97,6 +98,7 @@ cmake --build --preset bench
 echo "== release files: built twice from fresh clones, compared, the package run"
 bash tests/package/reproducible.sh
 bash tests/package/deb_test.sh build/release-check/dist/quendelrix_*.deb build/native/tests/x11/x11_e2e_tool
+bash tests/package/web_page.sh build/release-check/dist/web
 
 echo "== fuzzing (short bounded runs)"
 cmake --preset fuzz >/dev/null

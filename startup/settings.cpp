@@ -258,17 +258,26 @@ std::filesystem::path UserIniPathFor(const std::filesystem::path& userDataFolder
   return userDataFolder / kUserIniFolderName / kIniFileName;
 }
 
+SettingsFileText ReadSettingsFile(SettingsFiles& files,
+                                  const std::filesystem::path& file) {
+  SettingsFiles::Content content = files.Read(file);
+  if (content.status != SettingsFiles::ReadStatus::kRead) return {content.status, {}};
+  auto decoded = DecodeSettingsText(content.bytes);
+  if (!decoded) return {SettingsFiles::ReadStatus::kUnreadable, {}};
+  return {SettingsFiles::ReadStatus::kRead, std::move(*decoded)};
+}
+
 std::string ReadIniValue(SettingsFiles& files, std::string_view section,
-                         std::string_view key,
-                         const std::filesystem::path& file) {
-  const SettingsFiles::Content content = files.Read(file);
-  if (content.status != SettingsFiles::ReadStatus::kRead) return {};
-  auto value = IniFind(content.bytes, section, key);
-  if (!value) {
+                         const SettingsKey& key, const std::filesystem::path& file) {
+  const SettingsFileText read = ReadSettingsFile(files, file);
+  if (read.status != SettingsFiles::ReadStatus::kRead) return {};
+  const SettingsText& content = read.content;
+  auto value = IniFind(content.text, section, key.In(content.encoding));
+  if (!value && content.encoding == TextEncoding::kBytes) {
     // A file the system's ANSI profile functions wrote under a code page
     // that does not keep the Shift-JIS bytes.
-    const std::string stored = files.InSystemCodePage(key);
-    if (stored != key) value = IniFind(content.bytes, section, stored);
+    const std::string stored = files.InSystemCodePage(key.shiftJis);
+    if (stored != key.shiftJis) value = IniFind(content.text, section, stored);
   }
   return Cut(value.value_or(std::string()), kReadBufferChars);
 }
@@ -277,23 +286,26 @@ bool WriteIniValues(SettingsFiles& files, std::string_view section,
                     std::initializer_list<IniEntry> entries,
                     const std::filesystem::path& file,
                     std::string_view newFileText) {
-  const SettingsFiles::Content old = files.Read(file);
-  // A file that is there but cannot be read is never overwritten: what it
-  // holds would be lost.
+  const SettingsFileText old = ReadSettingsFile(files, file);
+  // A file that is there but cannot be read or decoded is never
+  // overwritten: what it holds would be lost.
   if (old.status == SettingsFiles::ReadStatus::kUnreadable) return false;
-  std::string text = old.status == SettingsFiles::ReadStatus::kRead
-                         ? old.bytes
-                         : std::string(newFileText);
+  SettingsText content = old.status == SettingsFiles::ReadStatus::kRead
+                             ? old.content
+                             : DecodeSettingsText(newFileText).value_or(SettingsText{});
   const std::string sectionName = Cut(section, kNameBufferChars);
   for (const IniEntry& entry : entries) {
-    const std::string key = Cut(entry.key, kNameBufferChars);
-    // Only the Shift-JIS key is written; a line the system's code page
-    // spelled differently becomes that key's line.
-    const std::string stored = files.InSystemCodePage(key);
-    text = IniUpdate(text, sectionName, key, entry.value,
-                     stored != key ? std::string_view(stored) : std::string_view());
+    const std::string key = Cut(entry.key.In(content.encoding), kNameBufferChars);
+    // Only the key in the file's own spelling is written; in a file without
+    // a mark, a line the system's code page spelled differently becomes
+    // that key's line.
+    const std::string stored = content.encoding == TextEncoding::kBytes
+                                   ? files.InSystemCodePage(key)
+                                   : key;
+    content.text = IniUpdate(content.text, sectionName, key, entry.value,
+                             stored != key ? std::string_view(stored) : std::string_view());
   }
-  const auto temp = files.WriteBeside(file, text);
+  const auto temp = files.WriteBeside(file, EncodeSettingsText(content));
   if (!temp) return false;
   if (!files.Replace(*temp, file)) {
     files.Remove(*temp);
@@ -303,7 +315,7 @@ bool WriteIniValues(SettingsFiles& files, std::string_view section,
 }
 
 bool WriteIniValue(SettingsFiles& files, std::string_view section,
-                   std::string_view key, std::string_view value,
+                   const SettingsKey& key, std::string_view value,
                    const std::filesystem::path& file) {
   return WriteIniValues(files, section, {{key, value}}, file);
 }
@@ -319,9 +331,9 @@ namespace {
 // One setting: empty -> default, number -> its floor as a 16-bit value,
 // anything else -> the setting keeps its value.
 void LoadOne(ModuleValues& values, SettingsFiles& files,
-             std::string_view key, int16_t defaultValue, int16_t& setting,
+             const SettingsKey& key, int16_t defaultValue, int16_t& setting,
              char decimalSeparator) {
-  values.IniKey = std::string(key);
+  values.IniKey = std::string(key.shiftJis);
   values.IniValue = ReadIniValue(files, kIniSection, key, values.IniPath);
   if (values.IniValue.empty()) {
     setting = defaultValue;
@@ -341,9 +353,9 @@ void LoadSettings(ModuleValues& values, SettingsFiles& files,
   values.UserIniPath = UserIniPathFor(files.UserDataFolder());
   values.IniPath =
       SettingsFileToRead(files, values.ProgramIniPath, values.UserIniPath);
-  LoadOne(values, files, kKeyBallCount, kDefaultBallCount, values.BallCount,
+  LoadOne(values, files, kBallCountKey, kDefaultBallCount, values.BallCount,
           decimalSeparator);
-  LoadOne(values, files, kKeyInterval, kDefaultInterval, values.Interval,
+  LoadOne(values, files, kIntervalKey, kDefaultInterval, values.Interval,
           decimalSeparator);
 }
 
@@ -351,7 +363,7 @@ SaveResult SaveSettings(SettingsFiles& files, const ModuleValues& values,
                         std::string_view ballCountText,
                         std::string_view intervalText) {
   const std::initializer_list<IniEntry> entries = {
-      {kKeyBallCount, ballCountText}, {kKeyInterval, intervalText}};
+      {kBallCountKey, ballCountText}, {kIntervalKey, intervalText}};
   const std::filesystem::path& user = values.UserIniPath;
   const std::filesystem::path& program = values.ProgramIniPath;
   if (!user.empty() && files.IsFile(user)) {
@@ -362,6 +374,7 @@ SaveResult SaveSettings(SettingsFiles& files, const ModuleValues& values,
   }
   if (user.empty()) return {false, program};
   files.CreateFolders(user.parent_path());
+  // The new file starts as the one beside the program, bytes and encoding.
   const SettingsFiles::Content beside = files.Read(program);
   std::string_view start;
   if (beside.status == SettingsFiles::ReadStatus::kRead) start = beside.bytes;

@@ -1,9 +1,12 @@
 // The settings file Quendelrix.ini, section "Section", keys 球の数 (number of
 // balls) and ｲﾝﾀｰﾊﾞﾙ (interval). Two files may hold it: the user's own
 // (Quendelrix\Quendelrix.ini in the roaming application data) and the one
-// beside the program; the user's file wins when it exists. The keys are
-// stored as their Shift-JIS bytes whatever the system's code page, so a file
-// written on a Japanese system reads the same anywhere, and the reverse.
+// beside the program; the user's file wins when it exists. The program's
+// files have no byte-order mark and store the keys as their Shift-JIS bytes
+// whatever the system's code page, so a file written on a Japanese system
+// reads the same anywhere, and the reverse. A file a user saved as UTF-16LE
+// or UTF-8 with a byte-order mark holds the keys in that encoding, and a save
+// keeps it so (settings_encoding.h).
 #pragma once
 
 #include <filesystem>
@@ -14,14 +17,35 @@
 
 #include "startup/module_values.h"
 #include "startup/setting_ranges.h"
+#include "startup/settings_encoding.h"
 
 namespace qx {
 
 inline constexpr std::string_view kIniSection = "Section";
-// 球の数 in Shift-JIS.
-inline constexpr std::string_view kKeyBallCount = "\x8B\x85\x82\xCC\x90\x94";
-// ｲﾝﾀｰﾊﾞﾙ (half-width katakana) in Shift-JIS.
-inline constexpr std::string_view kKeyInterval = "\xB2\xDD\xC0\xB0\xCA\xDE\xD9";
+
+// A key as each kind of file spells it: its Shift-JIS bytes in a file
+// without a byte-order mark, its UTF-8 text in a Unicode file (which the
+// reader works on; settings_encoding.h). An ASCII key is the same in both.
+struct SettingsKey {
+  constexpr explicit SettingsKey(std::string_view ascii) : shiftJis(ascii), utf8(ascii) {}
+  constexpr SettingsKey(std::string_view shiftJisBytes, std::string_view utf8Text)
+      : shiftJis(shiftJisBytes), utf8(utf8Text) {}
+  std::string_view In(TextEncoding encoding) const {
+    return encoding == TextEncoding::kBytes ? shiftJis : utf8;
+  }
+  std::string_view shiftJis;
+  std::string_view utf8;
+};
+// 球の数.
+inline constexpr SettingsKey kBallCountKey{"\x8B\x85\x82\xCC\x90\x94",
+                                      "\xE7\x90\x83\xE3\x81\xAE\xE6\x95\xB0"};
+// ｲﾝﾀｰﾊﾞﾙ (half-width katakana).
+inline constexpr SettingsKey kIntervalKey{
+    "\xB2\xDD\xC0\xB0\xCA\xDE\xD9",
+    "\xEF\xBD\xB2\xEF\xBE\x9D\xEF\xBE\x80\xEF\xBD\xB0\xEF\xBE\x8A\xEF\xBE\x9E\xEF\xBE\x99"};
+// The keys as the program's own files store them.
+inline constexpr std::string_view kKeyBallCount = kBallCountKey.shiftJis;
+inline constexpr std::string_view kKeyInterval = kIntervalKey.shiftJis;
 inline constexpr std::wstring_view kIniFileName = L"Quendelrix.ini";
 inline constexpr std::wstring_view kUserIniFolderName = L"Quendelrix";
 
@@ -117,29 +141,40 @@ std::filesystem::path IniPathFor(const std::filesystem::path& programFolder);
 // there is no user data folder.
 std::filesystem::path UserIniPathFor(const std::filesystem::path& userDataFolder);
 
-// At most 255 characters of the stored value; empty when there is none.
-// Where the key's Shift-JIS bytes are not in the file, the key as the
-// system's code page stored it is read instead.
+// What a settings file holds, decoded. kUnreadable also stands for a file
+// the reader cannot decode, which is never written.
+struct SettingsFileText {
+  SettingsFiles::ReadStatus status = SettingsFiles::ReadStatus::kMissing;
+  SettingsText content;
+};
+SettingsFileText ReadSettingsFile(SettingsFiles& files,
+                                  const std::filesystem::path& file);
+
+// At most 255 characters of the stored value (bytes of the file's text);
+// empty when there is none. Where the key's Shift-JIS bytes are not in a
+// file without a byte-order mark, the key as the system's code page stored
+// it is read instead.
 std::string ReadIniValue(SettingsFiles& files, std::string_view section,
-                         std::string_view key,
-                         const std::filesystem::path& file);
+                         const SettingsKey& key, const std::filesystem::path& file);
 
 struct IniEntry {
-  std::string_view key;
+  SettingsKey key;
   std::string_view value;
 };
 // Sets every entry in the section with one replace of the file: the whole
 // new text goes to a temporary file beside it, which then takes the old
-// file's place, so the entries change together or not at all. Section and
-// keys are cut to 127 characters. A file that does not exist yet starts as
-// `newFileText`. False when the file could not be written; the old file is
-// then as it was and no temporary file remains.
+// file's place, so the entries change together or not at all. The file
+// keeps its encoding. Section and keys are cut to 127 characters. A file
+// that does not exist yet starts as the file whose bytes are `newFileText`
+// (empty when those cannot be decoded). False when the file could not be
+// written or cannot be decoded; the old file is then as it was and no
+// temporary file remains.
 bool WriteIniValues(SettingsFiles& files, std::string_view section,
                     std::initializer_list<IniEntry> entries,
                     const std::filesystem::path& file,
                     std::string_view newFileText = {});
 bool WriteIniValue(SettingsFiles& files, std::string_view section,
-                   std::string_view key, std::string_view value,
+                   const SettingsKey& key, std::string_view value,
                    const std::filesystem::path& file);
 
 // The file the settings are read from: the user's file when it exists, else
@@ -164,7 +199,7 @@ struct SaveResult {
 // file when it exists; otherwise beside the program, and where that fails
 // for any reason (a folder a standard user may not write), into the user's
 // file, creating its folder. A new user's file starts as a copy of the file
-// beside the program, so nothing that file held is lost.
+// beside the program, in its encoding, so nothing that file held is lost.
 SaveResult SaveSettings(SettingsFiles& files, const ModuleValues& values,
                         std::string_view ballCountText,
                         std::string_view intervalText);

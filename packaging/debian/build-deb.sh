@@ -1,26 +1,33 @@
 #!/usr/bin/env bash
 # Makes quendelrix_<version>_<arch>.deb from an installed tree.
 #   build-deb.sh <root> <version> <output folder>
-# <root> holds what `cmake --install` put under /usr (DESTDIR). The program
-# and its settings description go where XScreenSaver looks; the read-me's
-# Linux sections are the package's documentation; the dependencies are
-# computed from the binary. No maintainer scripts: listing the saver in
-# XScreenSaver is each user's own step (quendelrix --register).
-# Time stamps come from SOURCE_DATE_EPOCH.
+# <root> holds what `cmake --install` put under /usr (DESTDIR): the program
+# and its settings description where XScreenSaver looks, and the manual
+# page. Beside them go the documents Debian's policy asks for (copyright,
+# changelog, the users' README.Linux, all from this folder); the maintainer is
+# the one of the changelog's latest entry, whose version must be <version>;
+# the dependencies are computed from the binary. No maintainer scripts:
+# listing the saver in XScreenSaver is each user's own step (quendelrix
+# --register). Time stamps come from SOURCE_DATE_EPOCH.
 set -euo pipefail
 root=$1
 version=$2
 out=$3
 here=$(cd "$(dirname "$0")" && pwd)
-readme="$here/../../README.md"
 arch=$(dpkg --print-architecture)
 program=usr/libexec/xscreensaver/quendelrix
 config=usr/share/xscreensaver/config/quendelrix.xml
+manual=usr/share/man/man6/quendelrix.6
 : "${SOURCE_DATE_EPOCH:?}"
 
-for f in "$program" "$config"; do
+for f in "$program" "$config" "$manual"; do
   [ -f "$root/$f" ] || { echo "missing in the installed tree: /$f" >&2; exit 1; }
 done
+
+changelog_version=$(dpkg-parsechangelog -l "$here/changelog" -S Version)
+[ "$changelog_version" = "$version" ] ||
+  { echo "packaging/debian/changelog starts at $changelog_version, not $version: add an entry" >&2; exit 1; }
+maintainer=$(dpkg-parsechangelog -l "$here/changelog" -S Maintainer)
 
 # The program on PATH too, so that a user can type quendelrix --register.
 if [ ! -e "$root/usr/bin/quendelrix" ]; then
@@ -28,19 +35,17 @@ if [ ! -e "$root/usr/bin/quendelrix" ]; then
   ln -s ../libexec/xscreensaver/quendelrix "$root/usr/bin/quendelrix"
 fi
 
-# Every section of the read-me whose heading names Linux, each up to the
-# next heading of its level or above.
 doc="$root/usr/share/doc/quendelrix"
 mkdir -p "$doc"
-awk '
-  /^#+ / {
-    level = length($1)
-    if (inside && level <= depth) inside = 0
-    if (!inside && $0 ~ /Linux/) { inside = 1; depth = level }
-  }
-  inside { print }
-' "$readme" >"$doc/README.Linux"
-[ -s "$doc/README.Linux" ] || { echo "README.md has no Linux section" >&2; exit 1; }
+sed -e "s/@VERSION@/$version/g" -e "s/@ARCH@/$arch/g" "$here/README.Linux" >"$doc/README.Linux"
+cp "$here/copyright" "$doc/copyright"
+# The project is its own upstream (a native package): its changelog is
+# changelog.gz. Compressed without a name or time in the header, so the
+# bytes stay the same.
+gzip -9n <"$here/changelog" >"$doc/changelog.gz"
+gzip -9n "$root/$manual"
+# The compiler's name and version are of no use in the installed program.
+objcopy --remove-section=.comment "$root/$program"
 
 # dpkg-shlibdeps wants a source package around the binary.
 work=$(mktemp -d)
@@ -60,7 +65,7 @@ cat >"$root/DEBIAN/control" <<EOF
 Package: quendelrix
 Version: $version
 Architecture: $arch
-Maintainer: Quendelrix Project <quendelrix@quendelrix.example>
+Maintainer: $maintainer
 Installed-Size: $size
 Depends: $depends
 Recommends: xscreensaver

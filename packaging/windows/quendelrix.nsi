@@ -1,14 +1,22 @@
 ; Setup program of Quendelrix: a 64-bit Unicode installer with Japanese and
 ; English pages (chosen by the system's language).
 ;
-;   Setup.exe [/S] [/AllUsers] [/D=<folder>]
+;   Setup.exe [/S] [/AllUsers [/UserAppData=<folder>]] [/D=<folder>]
 ;
 ; "For me" (the default) needs no administrator rights: the program goes to
 ; %LOCALAPPDATA%\Programs\Quendelrix and becomes the user's screen saver; the
 ; saver selected before is recorded so that the uninstaller can give it back.
 ; "For everyone" (/AllUsers) puts the program into System32, where the Screen
-; Saver list always shows it, selects nothing, and removes the user's own
-; copy through its uninstaller (settings kept).
+; Saver list always shows it, and replaces the user's own copy: its settings
+; move to %APPDATA%\Quendelrix\Quendelrix.ini (which every copy reads first),
+; its uninstaller removes it, and where it was the selected saver the
+; System32 copy becomes the selected one. /UserAppData names the roaming
+; folder of the user who started the setup, which passes it on when it starts
+; itself elevated: when the elevated account's folder is another, that
+; account is not the user's, and the user's own copy is left alone.
+;
+; Each run writes what it did, and why where something stayed, to
+; install.log in the folder of the uninstaller.
 ;
 ; The uninstaller takes /S, /RemoveSettings (otherwise both settings files are
 ; kept) and /Select (writes the keys that make Quendelrix the current user's
@@ -42,12 +50,22 @@ RequestExecutionLevel user
 !define HOMEPAGE "http://www.quendelrix.example/"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quendelrix"
 !define DESKTOP_KEY "Control Panel\Desktop"
+; Where the saver a user had before is kept for the uninstaller to give back:
+; beside the uninstall entry for an install just for that user; for one for
+; everyone (whose entry is the machine's), in the user's own key.
+!define PREVIOUS_KEY "Software\Quendelrix"
 !define PROGRAM "Quendelrix.scr"
 !define UNINSTALLER "uninstall.exe"
 !define SETTINGS "Quendelrix.ini"
 ; SystemParametersInfo: SPI_SETSCREENSAVEACTIVE, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_UPDATE_AND_SEND 3
+!define LOG_FILE "install.log"
+; MoveFileExW: MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH; never
+; MOVEFILE_REPLACE_EXISTING, so a file at the target is never overwritten.
+!define MOVE_FLAGS 10
+; FormatMessageW: FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS
+!define FORMAT_FLAGS 0x1200
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -67,6 +85,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "(C) ${PUBLISHER}"
 
 Var AllUsers        ; 1: for everyone (System32, HKLM), 0: for me
 Var ProgramDir      ; folder of Quendelrix.scr
+Var StarterAppData ; /UserAppData: roaming folder of the user who started it
 Var ModeForMe
 Var ModeForAll
 
@@ -110,6 +129,23 @@ LangString ProgramSection ${LANG_ENGLISH} "${PRODUCT}"
 LangString ProgramSection ${LANG_JAPANESE} "${PRODUCT}"
 LangString SettingsSection ${LANG_ENGLISH} "Settings (${SETTINGS})"
 LangString SettingsSection ${LANG_JAPANESE} "設定 (${SETTINGS})"
+; Lines of install.log; $R1 and $R2 are files, $R4 and $R5 a system error.
+LangString LogInstalledForMe ${LANG_ENGLISH} "${PRODUCT} ${VERSION} installed for you: $ProgramDir\${PROGRAM}. It is your screen saver now."
+LangString LogInstalledForMe ${LANG_JAPANESE} "${PRODUCT} ${VERSION} を自分用にインストールしました: $ProgramDir\${PROGRAM}。これがスクリーン セーバーになりました。"
+LangString LogInstalledForAll ${LANG_ENGLISH} "${PRODUCT} ${VERSION} installed for everyone: $ProgramDir\${PROGRAM}."
+LangString LogInstalledForAll ${LANG_JAPANESE} "${PRODUCT} ${VERSION} をすべてのユーザー用にインストールしました: $ProgramDir\${PROGRAM}。"
+LangString LogOtherAccount ${LANG_ENGLISH} "Setup runs as another account than that of the user who started it (whose application data are in $StarterAppData), so that user's own copy of ${PRODUCT}, if any, is left alone: it stays that user's screen saver, with its settings. The user can remove it under Apps & features."
+LangString LogOtherAccount ${LANG_JAPANESE} "セットアップは、開始したユーザー (アプリケーション データ: $StarterAppData) とは別のアカウントで実行されているため、そのユーザー自身の ${PRODUCT} のコピーはそのままにしました。そのユーザーのスクリーン セーバーと設定は変わりません。不要なら [アプリと機能] から削除できます。"
+LangString LogSettingsMoved ${LANG_ENGLISH} "Your settings moved from $R1 to $R2, which every copy of ${PRODUCT} reads first."
+LangString LogSettingsMoved ${LANG_JAPANESE} "設定を $R1 から $R2 に移しました。${PRODUCT} はどのコピーもこのファイルを最初に読みます。"
+LangString LogSettingsKept ${LANG_ENGLISH} "Your settings $R2 are kept; they are the ones ${PRODUCT} reads. The older file $R1 stays where it is."
+LangString LogSettingsKept ${LANG_JAPANESE} "設定 $R2 はそのまま使います。${PRODUCT} が読むのはこのファイルです。古いファイル $R1 もそのまま残しました。"
+LangString LogSettingsMoveFailed ${LANG_ENGLISH} "Your settings $R1 stay where they are: moving them to $R2 failed (error $R4: $R5). ${PRODUCT} for everyone reads $R2; copy the file there yourself to keep them."
+LangString LogSettingsMoveFailed ${LANG_JAPANESE} "設定 $R1 はそのまま残しました。$R2 への移動に失敗しました (エラー $R4: $R5)。すべてのユーザー用の ${PRODUCT} は $R2 を読みます。設定を引き継ぐには、このファイルをそこへコピーしてください。"
+LangString LogOwnCopyRemoved ${LANG_ENGLISH} "Your own copy in $R0 is removed."
+LangString LogOwnCopyRemoved ${LANG_JAPANESE} "自分用のコピー ($R0) を削除しました。"
+LangString LogSelected ${LANG_ENGLISH} "It was your screen saver, so $ProgramDir\${PROGRAM} is your screen saver now."
+LangString LogSelected ${LANG_JAPANESE} "それがスクリーン セーバーだったため、$ProgramDir\${PROGRAM} をスクリーン セーバーにしました。"
 ; The settings entry carries the settings dialog's own caption.
 !define SETTINGS_SHORTCUT "Quendelrixの設定"
 
@@ -127,6 +163,23 @@ Function SelectSaver
 FunctionEnd
 Function un.SelectSaver
   !insertmacro SELECT_SAVER_BODY
+FunctionEnd
+
+; Keeps the current user's saver, to be given back by the uninstaller, under
+; HKCU\$R7.
+Function RecordPreviousSaver
+  DeleteRegValue HKCU "$R7" "PreviousScreenSaver"
+  DeleteRegValue HKCU "$R7" "PreviousScreenSaveActive"
+  ClearErrors
+  ReadRegStr $R6 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+  ${IfNot} ${Errors}
+    WriteRegStr HKCU "$R7" "PreviousScreenSaver" "$R6"
+  ${EndIf}
+  ClearErrors
+  ReadRegStr $R6 HKCU "${DESKTOP_KEY}" "ScreenSaveActive"
+  ${IfNot} ${Errors}
+    WriteRegStr HKCU "$R7" "PreviousScreenSaveActive" "$R6"
+  ${EndIf}
 FunctionEnd
 
 ; Is the current user's saver the program at $0 (by its long or short name)?
@@ -159,8 +212,8 @@ Function un.SaverIs
   !insertmacro SAVER_IS_BODY
 FunctionEnd
 
-; Sets $AllUsers from the elevation of this process: "1" when it may write
-; System32 and HKLM. Answers in $0 as well.
+; Answers in $0 whether this process runs as an administrator: "1" when it
+; may write System32 and HKLM, else "0".
 !macro IS_ADMIN_BODY
   UserInfo::GetAccountType
   Pop $0
@@ -180,6 +233,27 @@ FunctionEnd
 ; ---------------------------------------------------------------------------
 ; Installer
 
+; Writes a line to the details list and to install.log in $INSTDIR (UTF-16,
+; which Notepad reads in every language).
+!macro LOG text
+  DetailPrint "${text}"
+  Push "${text}"
+  Call WriteLog
+!macroend
+Function WriteLog
+  Exch $0
+  Push $1
+  ClearErrors
+  FileOpen $1 "$INSTDIR\${LOG_FILE}" a
+  ${IfNot} ${Errors}
+    FileSeek $1 0 END
+    FileWriteUTF16LE /BOM $1 "$0$\r$\n"
+    FileClose $1
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
 Function .onInit
   StrCpy $AllUsers 0
   ${GetParameters} $R0
@@ -187,6 +261,11 @@ Function .onInit
   ${GetOptions} $R0 "/AllUsers" $R1
   ${IfNot} ${Errors}
     StrCpy $AllUsers 1
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/UserAppData=" $StarterAppData
+  ${If} ${Errors}
+    StrCpy $StarterAppData ""
   ${EndIf}
   ${If} $AllUsers == 1
   ${AndIf} ${Silent}
@@ -223,7 +302,7 @@ Function ModePageLeave
       ; Start again elevated, with everyone chosen; this copy ends.
       HideWindow
       ClearErrors
-      ExecShell "runas" "$EXEPATH" "/AllUsers"
+      ExecShell "runas" "$EXEPATH" '/AllUsers /UserAppData="$APPDATA"'
       ${If} ${Errors}
         BringToFront
         MessageBox MB_ICONEXCLAMATION "$(NeedAdmin)"
@@ -246,17 +325,79 @@ Function OpenScreenSaverSettings
   Exec '"$SYSDIR\control.exe" desk.cpl,,@screensaver'
 FunctionEnd
 
-; Removes the current user's own install, keeping its settings file, by
-; running its uninstaller in place and then deleting the uninstaller.
-Function RemovePerUserInstall
+; Moves the settings file of the user's own copy in $R0 to the user's
+; roaming settings file, which every copy reads first. A file already there
+; wins, and the old one stays; so does a file that cannot be moved.
+Function MoveOwnSettings
+  StrCpy $R1 "$R0\${SETTINGS}"
+  ${IfNot} ${FileExists} $R1
+    Return
+  ${EndIf}
+  StrCpy $R2 "$APPDATA\${PRODUCT}\${SETTINGS}"
+  ${If} ${FileExists} $R2
+    !insertmacro LOG "$(LogSettingsKept)"
+    Return
+  ${EndIf}
+  CreateDirectory "$APPDATA\${PRODUCT}"
+  System::Call 'kernel32::MoveFileExW(w R1, w R2, i ${MOVE_FLAGS}) i .R3 ?e'
+  Pop $R4
+  ${If} $R3 != 0
+    !insertmacro LOG "$(LogSettingsMoved)"
+    Return
+  ${EndIf}
+  System::Call 'kernel32::FormatMessageW(i ${FORMAT_FLAGS}, p 0, i R4, i 0, w .R5, i ${NSIS_MAX_STRLEN}, p 0)'
+  ; The system's message ends with a full stop and a line end.
+  ${Do}
+    StrCpy $R6 $R5 1 -1
+    ${If} $R6 == "$\n"
+    ${OrIf} $R6 == "$\r"
+    ${OrIf} $R6 == " "
+    ${OrIf} $R6 == "."
+      StrCpy $R5 $R5 -1
+    ${Else}
+      ${ExitDo}
+    ${EndIf}
+  ${Loop}
+  !insertmacro LOG "$(LogSettingsMoveFailed)"
+FunctionEnd
+
+; Replaces the current user's own install with the one for everyone: its
+; settings move (MoveOwnSettings), its uninstaller runs in place and is then
+; deleted, and where it was the selected saver, the System32 copy becomes the
+; selected one. That comes last, so it wins over the uninstaller giving the
+; saver before it back. Left alone when this process runs as an account other
+; than the user's who started the setup: what it sees as the current user's
+; is then someone else's.
+Function ReplaceOwnInstall
+  SetShellVarContext current
+  ${If} $StarterAppData != ""
+  ${AndIf} $StarterAppData != $APPDATA
+    !insertmacro LOG "$(LogOtherAccount)"
+    Goto done
+  ${EndIf}
   ReadRegStr $R0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $R0 == ""
   ${OrIfNot} ${FileExists} "$R0\${UNINSTALLER}"
-    Return
+    Goto done
   ${EndIf}
+  StrCpy $0 "$R0\${PROGRAM}"
+  Call SaverIs
+  StrCpy $R9 $1
+  Call MoveOwnSettings
   ExecWait '"$R0\${UNINSTALLER}" /S _?=$R0'
   Delete "$R0\${UNINSTALLER}"
   RMDir "$R0"
+  !insertmacro LOG "$(LogOwnCopyRemoved)"
+  ${If} $R9 == 1
+    ; The saver the own copy's uninstaller gave back is the one before.
+    StrCpy $R7 "${PREVIOUS_KEY}"
+    Call RecordPreviousSaver
+    StrCpy $0 "$ProgramDir\${PROGRAM}"
+    Call SelectSaver
+    !insertmacro LOG "$(LogSelected)"
+  ${EndIf}
+  done:
+  SetShellVarContext all
 FunctionEnd
 
 Section "-Program"
@@ -264,7 +405,6 @@ Section "-Program"
     SetShellVarContext all
     StrCpy $ProgramDir "$SYSDIR"
     StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
-    Call RemovePerUserInstall
   ${Else}
     SetShellVarContext current
     StrCpy $ProgramDir "$INSTDIR"
@@ -278,6 +418,7 @@ Section "-Program"
   File "/oname=${PROGRAM}" "${SCR}"
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  Delete "$INSTDIR\${LOG_FILE}"
 
   ; Start menu: the settings dialog and the entry that selects the saver again.
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
@@ -304,24 +445,18 @@ Section "-Program"
   IntOp $R0 $R0 + $R3
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $R0
 
-  ${If} $AllUsers == 0
+  ${If} $AllUsers == 1
+    !insertmacro LOG "$(LogInstalledForAll)"
+    Call ReplaceOwnInstall
+  ${Else}
+    !insertmacro LOG "$(LogInstalledForMe)"
     ; Record the saver chosen before, unless it is already this one (a
     ; second install keeps the first record).
     StrCpy $0 "$ProgramDir\${PROGRAM}"
     Call SaverIs
     ${If} $1 == 0
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "PreviousScreenSaver"
-      DeleteRegValue HKCU "${UNINSTALL_KEY}" "PreviousScreenSaveActive"
-      ClearErrors
-      ReadRegStr $R0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-      ${IfNot} ${Errors}
-        WriteRegStr HKCU "${UNINSTALL_KEY}" "PreviousScreenSaver" "$R0"
-      ${EndIf}
-      ClearErrors
-      ReadRegStr $R0 HKCU "${DESKTOP_KEY}" "ScreenSaveActive"
-      ${IfNot} ${Errors}
-        WriteRegStr HKCU "${UNINSTALL_KEY}" "PreviousScreenSaveActive" "$R0"
-      ${EndIf}
+      StrCpy $R7 "${UNINSTALL_KEY}"
+      Call RecordPreviousSaver
     ${EndIf}
     Call SelectSaver
   ${EndIf}
@@ -339,11 +474,15 @@ Section "!un.$(ProgramSection)" UnProgram
   ${EndIf}
 
   ; Give the previous saver back only while this program is still selected.
+  StrCpy $R7 "${UNINSTALL_KEY}"
+  ${If} $AllUsers == 1
+    StrCpy $R7 "${PREVIOUS_KEY}"
+  ${EndIf}
   StrCpy $0 "$ProgramDir\${PROGRAM}"
   Call un.SaverIs
   ${If} $1 == 1
     ClearErrors
-    ReadRegStr $R1 SHCTX "${UNINSTALL_KEY}" "PreviousScreenSaveActive"
+    ReadRegStr $R1 HKCU "$R7" "PreviousScreenSaveActive"
     ${If} ${Errors}
       StrCpy $R1 ""
     ${EndIf}
@@ -353,7 +492,7 @@ Section "!un.$(ProgramSection)" UnProgram
     ${EndIf}
     System::Call 'user32::SystemParametersInfoW(i ${SPI_SETSCREENSAVEACTIVE}, i $R2, p 0, i ${SPIF_UPDATE_AND_SEND})'
     ClearErrors
-    ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "PreviousScreenSaver"
+    ReadRegStr $R0 HKCU "$R7" "PreviousScreenSaver"
     ${If} ${Errors}
       DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
     ${Else}
@@ -369,6 +508,9 @@ Section "!un.$(ProgramSection)" UnProgram
       WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" "$R1"
     ${EndIf}
   ${EndIf}
+  ${If} $AllUsers == 1
+    DeleteRegKey HKCU "${PREVIOUS_KEY}"
+  ${EndIf}
 
   ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "SelectShortcut"
   ${If} $R0 != ""
@@ -379,6 +521,7 @@ Section "!un.$(ProgramSection)" UnProgram
 
   Delete "$ProgramDir\${PROGRAM}"
   Delete "$INSTDIR\${UNINSTALLER}"
+  Delete "$INSTDIR\${LOG_FILE}"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd
 

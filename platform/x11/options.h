@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "startup/setting_ranges.h"
 
@@ -42,9 +44,6 @@ struct ParseResult {
 // bits.
 std::optional<uint32_t> ParseWindowId(std::string_view text);
 
-// A whole number in decimal, an optional sign first; nullopt otherwise.
-std::optional<long long> ParseWholeNumber(std::string_view text);
-
 // The arguments after the program's name. `xscreensaverWindow` is the value
 // of $XSCREENSAVER_WINDOW (nullptr when unset): --root means that window
 // when it is set. --window-id wins over --root. --wayland goes with none of
@@ -53,7 +52,37 @@ std::optional<long long> ParseWholeNumber(std::string_view text);
 ParseResult ParseOptions(std::span<const std::string_view> args,
                          const char* xscreensaverWindow);
 
-// The usage text, ending in a newline.
+// What --help and the manual page say, from one source each, so that the
+// two cannot disagree: every option (which is also what the parser
+// accepts), the environment variables and the exit statuses. A new option
+// joins by one more row of OptionTable().
+struct OptionHelp {
+  enum class Group {
+    kTarget,   // where it draws: one of them
+    kSetting,  // how it draws
+    kCommand,  // does one thing and ends
+  };
+  std::string_view name;   // without dashes: "window-id"
+  std::string_view alias;  // another name, or empty
+  std::string_view value;  // the value's name ("ID"), empty when it takes none
+  Group group;
+  std::string text;        // what it does, in sentences
+};
+struct TermHelp {
+  std::string_view term;  // a variable's name, an exit status
+  std::string text;
+};
+const std::vector<OptionHelp>& OptionTable();
+const std::vector<TermHelp>& EnvironmentTable();
+const std::vector<TermHelp>& ExitStatusTable();
+
+// The options of `group` as the synopsis shows them, each written by
+// `form`: "[a | b]" for the targets, "[a] [b]" for the settings, "a | b" for
+// the commands.
+std::string Synopsis(OptionHelp::Group group,
+                     const std::function<std::string(const OptionHelp&)>& form);
+
+// The --help text, ending in a newline.
 std::string Usage();
 
 }  // namespace qx::x11

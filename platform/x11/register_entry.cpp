@@ -20,23 +20,31 @@ std::string_view Trimmed(std::string_view s) {
   return s.substr(first, last - first + 1);
 }
 
-// The lines of `text`, each without its '\n'; `endsWithNewline` says whether
-// the last line had one.
-std::vector<std::string> Lines(const std::string& text, bool& endsWithNewline) {
-  std::vector<std::string> lines;
+// One line of the file, without its line end ("\n" or "\r\n"), and whether
+// it had one (the last line of a file may not).
+struct Line {
+  std::string text;
+  bool ended = true;
+};
+
+std::vector<Line> Lines(std::string_view text) {
+  std::vector<Line> lines;
   size_t start = 0;
   while (start < text.size()) {
     const size_t nl = text.find('\n', start);
-    if (nl == std::string::npos) {
-      lines.push_back(text.substr(start));
-      endsWithNewline = false;
-      return lines;
+    if (nl == std::string_view::npos) {
+      lines.push_back({std::string(text.substr(start)), false});
+      break;
     }
-    lines.push_back(text.substr(start, nl - start));
+    const bool crlf = nl > start && text[nl - 1] == '\r';
+    lines.push_back({std::string(text.substr(start, nl - start - crlf)), true});
     start = nl + 1;
   }
-  endsWithNewline = true;
   return lines;
+}
+
+void TrimEnd(std::string& line) {
+  while (!line.empty() && kBlanks.find(line.back()) != std::string_view::npos) line.pop_back();
 }
 
 bool Continues(std::string_view line) {
@@ -90,24 +98,23 @@ std::string ProgramCommand(const std::filesystem::path& executable) {
 }
 
 EntryEdit AddProgramEntry(std::string& text, std::string_view command) {
-  bool endsWithNewline = true;
-  std::vector<std::string> lines = Lines(text, endsWithNewline);
+  std::vector<Line> lines = Lines(text);
 
   size_t first = lines.size();
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (Trimmed(lines[i]).starts_with(kResource)) {
+    if (Trimmed(lines[i].text).starts_with(kResource)) {
       first = i;
       break;
     }
   }
   if (first == lines.size()) return EntryEdit::kNoProgramList;
   size_t last = first;
-  while (last + 1 < lines.size() && Continues(lines[last])) ++last;
+  while (last + 1 < lines.size() && Continues(lines[last].text)) ++last;
 
   // Every entry ends in "\n" in the resource's value; entries are split there.
   std::string value;
   for (size_t i = first; i <= last; ++i) {
-    std::string_view line = lines[i];
+    std::string_view line = lines[i].text;
     if (i == first) line = Trimmed(line).substr(kResource.size());
     if (Continues(line)) line.remove_suffix(1);
     value += line;
@@ -122,33 +129,32 @@ EntryEdit AddProgramEntry(std::string& text, std::string_view command) {
     start = end + 2;
   }
 
-  const std::string entry = "\t\t\t\t" + std::string(kLabel) + " " + std::string(command) +
-                            " --root\t\t\t    \\n";
-  std::string& tail = lines[last];
-  const std::string_view tailValue =
-      last == first ? Trimmed(Trimmed(tail).substr(kResource.size())) : Trimmed(tail);
-  if (tailValue.empty()) {
-    if (last == first) {
-      // "programs:" with nothing after it.
-      tail += "\t\\";
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last) + 1, entry);
-    } else {
-      // Every entry continued and the list closed by a blank line, as
-      // xscreensaver-settings writes it: one more such entry before the end.
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last), entry + "\\");
+  // The list's last line that holds something: a continued list closed by a
+  // blank line (xscreensaver-settings writes it so) ends on the line before.
+  size_t tail = last;
+  if (tail > first && Trimmed(lines[tail].text).empty()) --tail;
+  Line& line = lines[tail];
+  TrimEnd(line.text);
+  if (!Continues(line.text)) {
+    const std::string_view entries =
+        tail == first ? Trimmed(Trimmed(line.text).substr(kResource.size())) : Trimmed(line.text);
+    if (entries.empty()) {
+      line.text += "\t";  // "programs:" with nothing after it
+    } else if (!line.text.ends_with("\\n")) {
+      line.text += " \\n";
     }
-  } else {
-    while (!tail.empty() && kBlanks.find(tail.back()) != std::string_view::npos) tail.pop_back();
-    if (!tail.ends_with("\\n")) tail += " \\n";
-    tail += "\\";
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last) + 1, entry);
+    line.text += "\\";
   }
+  line.ended = true;
+  // Ours becomes the list's last line: a line end and no continuation.
+  const Line entry{"\t\t\t\t" + std::string(kLabel) + " " + std::string(command) +
+                   " --root\t\t\t    \\n"};
+  lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(tail) + 1, entry);
 
+  // XScreenSaver continues a line only over "\\\n": a list continued over
+  // CRLF line ends is not read at all, so every line ends in "\n".
   std::string result;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    result += lines[i];
-    if (i + 1 < lines.size() || endsWithNewline) result += '\n';
-  }
+  for (const Line& l : lines) result += l.text + (l.ended ? "\n" : "");
   text = std::move(result);
   return EntryEdit::kAdded;
 }
@@ -175,6 +181,7 @@ int RegisterProgram(const std::filesystem::path& home,
     return 1;
   }
   std::string text = buffer.str();
+  const bool crlf = text.find("\r\n") != std::string::npos;
   switch (AddProgramEntry(text, ProgramCommand(executable))) {
     case EntryEdit::kAlreadyListed:
       out = "Quendelrix is already listed in " + file.string() + "\n";
@@ -220,6 +227,10 @@ int RegisterProgram(const std::filesystem::path& home,
   }
   out = "Quendelrix added to the display programs in " + file.string() + " (the old file is " +
         backup.string() + ")\n";
+  if (crlf) {
+    out += "Its CRLF line ends are now LF line ends: XScreenSaver reads no list of programs "
+           "continued over CRLF line ends.\n";
+  }
   return 0;
 }
 

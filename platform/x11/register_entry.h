@@ -24,7 +24,10 @@ std::string ProgramCommand(const std::filesystem::path& executable);
 
 // Appends the entry `"Quendelrix" <command> --root` at the end of the
 // programs list of the settings text `text`, so the positions of every other
-// entry (which "selected:" counts by) stay as they were.
+// entry (which "selected:" counts by) stay as they were: ours becomes the
+// list's last line. Lines may end in "\n" or "\r\n"; the text comes back
+// with "\n" line ends only, the only ones XScreenSaver continues a line
+// over (it reads no programs list of a file with CRLF line ends).
 EntryEdit AddProgramEntry(std::string& text, std::string_view command);
 
 // The --register command: edits `home`/.xscreensaver, keeping a copy of the

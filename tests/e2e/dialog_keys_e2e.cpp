@@ -66,11 +66,25 @@ TEST(DialogKeysE2E, TabMovesTheFocusBetweenTheBarsAndItComesBackOnActivation) {
     SetForegroundWindow(other.hwnd());
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other.hwnd(); }));
   }
-  SetForegroundWindow(dialog.hwnd());
-  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog.hwnd(); }));
-  ASSERT_TRUE(dialog.Focused(1)) << "the focus did not come back to HS(1)";
-  PressKey(VK_RIGHT);
-  EXPECT_EQ(dialog.BarOnceItIs(1, 302), 302);
+  // The X server's focus events of the other window can reach Wine after the
+  // dialog has been made the foreground window again, and take the
+  // foreground from it once more; a key sent then goes to no window of the
+  // dialog. So the dialog is brought back, and the key sent again, only
+  // when it has been seen to lose the foreground: the press counts once.
+  bool cameBack = false;
+  for (int attempt = 0; attempt < 3 && !cameBack; ++attempt) {
+    SetForegroundWindow(dialog.hwnd());
+    if (!WaitUntil([&] { return GetForegroundWindow() == dialog.hwnd(); })) continue;
+    ASSERT_TRUE(dialog.Focused(1)) << "the focus did not come back to HS(1)";
+    PressKey(VK_RIGHT);
+    WaitUntil([&] {
+      return dialog.BarValue(1) == 302 || GetForegroundWindow() != dialog.hwnd();
+    });
+    cameBack = dialog.BarValue(1) == 302 || GetForegroundWindow() == dialog.hwnd();
+  }
+  EXPECT_EQ(dialog.BarOnceItIs(1, 302), 302)
+      << "the foreground window is " << (GetForegroundWindow() == dialog.hwnd() ? "" : "not ")
+      << "the dialog";
   EXPECT_EQ(dialog.BarValue(0), 62);
 
   // Nothing of it was saved: Esc is Cancel.

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -28,6 +29,8 @@ namespace fs = std::filesystem;
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quendelrix";
 constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+// The user's saver before a copy for everyone replaced their own.
+constexpr wchar_t kPreviousKey[] = L"Software\\Quendelrix";
 constexpr wchar_t kSettingsEntry[] = L"Quendelrixの設定.lnk";
 constexpr wchar_t kPrevious[] = L"C:\\windows\\system32\\previous.scr";
 constexpr wchar_t kOther[] = L"C:\\savers\\other.scr";
@@ -131,6 +134,75 @@ std::optional<Shortcut> ReadShortcut(const fs::path& lnk) {
   return result;
 }
 
+// What the setup wrote to install.log in `folder` (UTF-16 with a mark).
+std::wstring InstallLog(const fs::path& folder) {
+  const auto bytes = ReadFileBytes(folder / L"install.log");
+  if (!bytes || bytes->size() < 2 || bytes->compare(0, 2, "\xFF\xFE") != 0) return {};
+  std::wstring text((bytes->size() - 2) / 2, L'\0');
+  memcpy(text.data(), bytes->data() + 2, text.size() * 2);
+  return text;
+}
+
+// The system's own text for an error code, as the setup quotes it (without
+// its full stop).
+std::wstring SystemMessage(DWORD error) {
+  wchar_t text[512] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 text, 512, nullptr);
+  std::wstring message = text;
+  while (!message.empty() && wcschr(L"\r\n .", message.back())) {
+    message.pop_back();
+  }
+  return message;
+}
+
+// Starts the program as `commandLine` in `folder` (none: the driver's), waits
+// for its settings dialog and returns the two scroll bars' positions, in
+// ascending order, once they are `expected` (or whatever they were when the
+// wait ended); then closes the dialog.
+std::vector<int> SettingsTheDialogShows(const std::wstring& program, const std::wstring& args,
+                                        const std::wstring& folder, std::vector<int> expected) {
+  std::wstring commandLine = L"\"" + program + L"\" " + args;
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+    ADD_FAILURE() << "cannot start " << fs::path(commandLine).string();
+    return {};
+  }
+  std::vector<int> values;
+  HWND dialog = WaitForWindow(kDialogTitle, kCeiling);
+  EXPECT_TRUE(dialog) << fs::path(commandLine).string();
+  if (dialog) {
+    EXPECT_EQ(WindowPid(dialog), pi.dwProcessId);
+    std::sort(expected.begin(), expected.end());
+    WaitUntil([&] {
+      std::vector<HWND> bars;
+      EnumChildWindows(dialog, [](HWND child, LPARAM list) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(child, cls, 32);
+        if (lstrcmpiW(cls, L"ScrollBar") == 0) reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+        return TRUE;
+      }, reinterpret_cast<LPARAM>(&bars));
+      values.clear();
+      for (HWND bar : bars) {
+        DWORD_PTR pos = 0;
+        SendMessageTimeoutW(bar, SBM_GETPOS, 0, 0, SMTO_NORMAL, kCeiling, &pos);
+        values.push_back(static_cast<int>(pos));
+      }
+      std::sort(values.begin(), values.end());
+      return values == expected && IsWindowVisible(dialog);
+    });
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+  }
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, kCeiling), WAIT_OBJECT_0) << fs::path(commandLine).string();
+  if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return values;
+}
+
 // The uninstaller copies itself to the temporary folder, starts that copy
 // and returns; the copy does the work. Once the uninstaller has returned,
 // its copy has started: waits until every copy has ended.
@@ -181,6 +253,7 @@ void RemoveEverything() {
   fs::remove(SystemFolder() / L"Quendelrix.ini", ec);
   RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
+  RegDeleteTreeW(HKEY_CURRENT_USER, kPreviousKey);
 }
 
 class Installer : public testing::Test {
@@ -255,7 +328,9 @@ TEST_F(Installer, ForMeSelectsTheSaverAndUninstallGivesThePreviousBack) {
   ASSERT_EQ(RunSetup(L"/S"), 0u);
   const fs::path program = PerUserFolder() / L"Quendelrix.scr";
   ASSERT_TRUE(SameFile(program, ScrPath()));
-  EXPECT_EQ(Entries(PerUserFolder()), (std::set<std::wstring>{L"Quendelrix.scr", L"uninstall.exe"}));
+  EXPECT_EQ(Entries(PerUserFolder()),
+            (std::set<std::wstring>{L"Quendelrix.scr", L"install.log", L"uninstall.exe"}));
+  EXPECT_NE(InstallLog(PerUserFolder()).find(program.wstring()), std::wstring::npos);
   EXPECT_EQ(Saver(), program.wstring());
   EXPECT_EQ(SaverActive(), L"1");
   ExpectUninstallEntry(HKEY_CURRENT_USER, program, PerUserFolder());
@@ -353,42 +428,9 @@ TEST_F(Installer, InstalledEntriesStartTheProgramWithItsSettings) {
       {shortName, L"/c", L""},
   };
   for (const auto& s : starts) {
-    std::wstring commandLine = L"\"" + s.program + L"\" " + s.args;
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(s.program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, s.folder.empty() ? nullptr : s.folder.c_str(), &si, &pi))
-        << commandLine;
-    HWND dialog = WaitForWindow(kDialogTitle, kCeiling);
-    ASSERT_TRUE(dialog) << commandLine;
-    EXPECT_EQ(WindowPid(dialog), pi.dwProcessId);
-    // The two scroll bars show the settings once the dialog has made them
-    // and read the file.
-    std::vector<int> values;
-    WaitUntil([&] {
-      std::vector<HWND> bars;
-      EnumChildWindows(dialog, [](HWND child, LPARAM list) -> BOOL {
-        wchar_t cls[32] = {};
-        GetClassNameW(child, cls, 32);
-        if (lstrcmpiW(cls, L"ScrollBar") == 0) reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-        return TRUE;
-      }, reinterpret_cast<LPARAM>(&bars));
-      values.clear();
-      for (HWND bar : bars) {
-        DWORD_PTR pos = 0;
-        SendMessageTimeoutW(bar, SBM_GETPOS, 0, 0, SMTO_NORMAL, kCeiling, &pos);
-        values.push_back(static_cast<int>(pos));
-      }
-      std::sort(values.begin(), values.end());
-      return values == std::vector<int>{35, 420} && IsWindowVisible(dialog);
-    });
-    EXPECT_EQ(values, (std::vector<int>{35, 420})) << commandLine;
-    PostMessageW(dialog, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, kCeiling), WAIT_OBJECT_0) << commandLine;
-    if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    EXPECT_EQ(SettingsTheDialogShows(s.program, s.args, s.folder, {35, 420}),
+              (std::vector<int>{35, 420}))
+        << fs::path(s.program).string();
   }
 }
 
@@ -466,10 +508,11 @@ TEST_F(Installer, EntriesFollowTheSystemLanguage) {
 }
 
 // For everyone: the program in System32, its uninstaller in Program Files,
-// the entry in HKLM and the common Start menu; the user's own copy removed
-// with its settings kept, the user's selection left to the user; a later
-// install for one user leaves the all-users one in place.
-TEST_F(Installer, ForEveryoneReplacesTheUsersOwnCopyAndSelectsNothing) {
+// the entry in HKLM and the common Start menu. The user's own copy goes; its
+// settings move to the user's roaming file, which the System32 copy reads,
+// and since it was the selected saver the System32 copy is selected instead.
+// A later install for one user leaves the all-users one in place.
+TEST_F(Installer, ForEveryoneReplacesTheUsersOwnCopyKeepingSettingsAndChoice) {
   SetDesktopValue(L"SCRNSAVE.EXE", kPrevious);
   SetDesktopValue(L"ScreenSaveActive", L"1");
   ASSERT_EQ(RunSetup(L"/S"), 0u);
@@ -478,23 +521,23 @@ TEST_F(Installer, ForEveryoneReplacesTheUsersOwnCopyAndSelectsNothing) {
   ASSERT_EQ(RunSetup(L"/S /AllUsers"), 0u);
   const fs::path program = SystemFolder() / L"Quendelrix.scr";
   ASSERT_TRUE(SameFile(program, ScrPath()));
-  EXPECT_EQ(Entries(AllUsersUninstallerFolder()), std::set<std::wstring>{L"uninstall.exe"});
+  EXPECT_EQ(Entries(AllUsersUninstallerFolder()), (std::set<std::wstring>{L"install.log", L"uninstall.exe"}));
   ExpectUninstallEntry(HKEY_LOCAL_MACHINE, program, AllUsersUninstallerFolder());
   const Shortcut select = ExpectMenu(CommonMenu(), program, AllUsersUninstallerFolder());
-  // The user's own copy is gone, its settings are not; its uninstaller gave
-  // the previous saver back and the all-users install selected nothing.
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
   EXPECT_FALSE(fs::exists(UserMenu()));
-  EXPECT_EQ(Entries(PerUserFolder()), std::set<std::wstring>{L"Quendelrix.ini"});
-  EXPECT_EQ(Saver(), kPrevious);
-  EXPECT_EQ(SaverActive(), L"1");
-
-  // The select entry works for every user from the common menu.
-  ASSERT_EQ(RunCommand(L"\"" + select.target + L"\" " + select.arguments), 0u);
+  EXPECT_FALSE(fs::exists(PerUserFolder()));
+  EXPECT_EQ(ReadFileBytes(UserSettings()), kSettingsText);
   EXPECT_EQ(Saver(), program.wstring());
-  SetDesktopValue(L"SCRNSAVE.EXE", kPrevious);
+  EXPECT_EQ(SaverActive(), L"1");
+  const std::wstring log = InstallLog(AllUsersUninstallerFolder());
+  EXPECT_NE(log.find((PerUserFolder() / L"Quendelrix.ini").wstring()), std::wstring::npos);
+  EXPECT_NE(log.find(UserSettings().wstring()), std::wstring::npos);
+  // The saver the system now starts shows the user's settings.
+  EXPECT_EQ(SettingsTheDialogShows(program, L"/c", L"", {35, 420}), (std::vector<int>{35, 420}));
 
   // A user's own install beside it leaves it alone, and so does its removal.
+  SetDesktopValue(L"SCRNSAVE.EXE", kPrevious);
   ASSERT_EQ(RunSetup(L"/S"), 0u);
   EXPECT_TRUE(fs::exists(PerUserFolder() / L"Quendelrix.scr"));
   EXPECT_EQ(Saver(), (PerUserFolder() / L"Quendelrix.scr").wstring());
@@ -503,17 +546,103 @@ TEST_F(Installer, ForEveryoneReplacesTheUsersOwnCopyAndSelectsNothing) {
   EXPECT_TRUE(SameFile(program, ScrPath()));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 
+  // The select entry works for every user from the common menu; the saver
+  // the user had before the copy for everyone replaced their own comes back
+  // when it is uninstalled.
+  SetDesktopValue(L"ScreenSaveActive", L"0");
+  ASSERT_EQ(RunCommand(L"\"" + select.target + L"\" " + select.arguments), 0u);
+  EXPECT_EQ(Saver(), program.wstring());
+  EXPECT_EQ(SaverActive(), L"1");
   ASSERT_TRUE(WriteFileBytes(SystemFolder() / L"Quendelrix.ini", kSettingsText));
   const auto quiet = ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
   ASSERT_TRUE(quiet);
   ASSERT_TRUE(RunUninstall(*quiet));
   EXPECT_FALSE(fs::exists(program));
   EXPECT_EQ(ReadFileBytes(SystemFolder() / L"Quendelrix.ini"), kSettingsText);
+  EXPECT_EQ(ReadFileBytes(UserSettings()), kSettingsText);
   EXPECT_FALSE(fs::exists(AllUsersUninstallerFolder()));
   EXPECT_FALSE(fs::exists(CommonMenu()));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kPreviousKey));
   EXPECT_EQ(Saver(), kPrevious);
   EXPECT_EQ(SaverActive(), L"1");
+}
+
+// What an install for everyone does with the user's own copy, case by case:
+// where the settings end up, what stays in the copy's folder, which saver
+// is selected afterwards and what the setup's log says.
+TEST_F(Installer, ForEveryoneAndTheUsersOwnCopy) {
+  const std::string mine =
+      "[Section]\r\n\x8B\x85\x82\xCC\x90\x94=80\r\n\xB2\xDD\xC0\xB0\xCA\xDE\xD9=150\r\n";
+  const fs::path ownProgram = PerUserFolder() / L"Quendelrix.scr";
+  const fs::path ownSettings = PerUserFolder() / L"Quendelrix.ini";
+  const fs::path program = SystemFolder() / L"Quendelrix.scr";
+  const std::wstring otherUser = L"C:\\users\\someone else\\AppData\\Roaming";
+  enum class Arrange { kNothing, kUsersFileThere, kUsersFolderIsAFile, kOtherSaverChosen };
+  const struct Case {
+    const char* name;
+    Arrange arrange;
+    std::wstring args;
+    std::set<std::wstring> left;                 // in the own copy's folder
+    std::optional<std::string> usersFile;        // the roaming settings file
+    std::wstring saver;                          // selected afterwards
+    std::vector<std::wstring> logNames;          // the log names these
+  } cases[] = {
+      {"SettingsMove", Arrange::kNothing, L"", {}, kSettingsText, program.wstring(),
+       {ownSettings.wstring(), UserSettings().wstring()}},
+      {"UsersFileWins", Arrange::kUsersFileThere, L"", {L"Quendelrix.ini"}, mine,
+       program.wstring(), {ownSettings.wstring(), UserSettings().wstring()}},
+      {"MoveFails", Arrange::kUsersFolderIsAFile, L"", {L"Quendelrix.ini"}, std::nullopt,
+       program.wstring(),
+       {ownSettings.wstring(), UserSettings().wstring(), SystemMessage(ERROR_PATH_NOT_FOUND)}},
+      {"AnotherUsersChoiceStays", Arrange::kOtherSaverChosen, L"", {}, kSettingsText, kOther,
+       {ownSettings.wstring()}},
+      {"ElevatedAsAnotherAccount", Arrange::kNothing, L" /UserAppData=\"" + otherUser + L"\"",
+       {L"Quendelrix.ini", L"Quendelrix.scr", L"install.log", L"uninstall.exe"}, std::nullopt,
+       ownProgram.wstring(), {otherUser}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RemoveEverything();
+    SetDesktopValue(L"SCRNSAVE.EXE", kPrevious);
+    SetDesktopValue(L"ScreenSaveActive", L"1");
+    ASSERT_EQ(RunSetup(L"/S"), 0u);
+    ASSERT_TRUE(WriteFileBytes(ownSettings, kSettingsText));
+    std::error_code ec;
+    switch (c.arrange) {
+      case Arrange::kUsersFileThere:
+        fs::create_directories(UserSettings().parent_path(), ec);
+        ASSERT_TRUE(WriteFileBytes(UserSettings(), mine));
+        break;
+      case Arrange::kUsersFolderIsAFile:
+        ASSERT_TRUE(WriteFileBytes(UserSettings().parent_path(), "not a folder"));
+        break;
+      case Arrange::kOtherSaverChosen:
+        SetDesktopValue(L"SCRNSAVE.EXE", kOther);
+        break;
+      case Arrange::kNothing:
+        break;
+    }
+
+    ASSERT_EQ(RunSetup(L"/S /AllUsers" + c.args), 0u);
+    EXPECT_TRUE(SameFile(program, ScrPath()));
+    EXPECT_EQ(Entries(PerUserFolder()), c.left);
+    EXPECT_EQ(fs::exists(PerUserFolder()), !c.left.empty());
+    if (c.left.count(L"Quendelrix.ini")) {
+      EXPECT_EQ(ReadFileBytes(ownSettings), kSettingsText);
+    }
+    EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, kUninstallKey), c.left.count(L"uninstall.exe") > 0);
+    if (c.arrange != Arrange::kUsersFolderIsAFile) {
+      EXPECT_EQ(ReadFileBytes(UserSettings()), c.usersFile);
+    }
+    EXPECT_EQ(Saver(), c.saver);
+    EXPECT_EQ(SaverActive(), L"1");
+    const std::wstring log = InstallLog(AllUsersUninstallerFolder());
+    for (const std::wstring& name : c.logNames) {
+      EXPECT_NE(log.find(name), std::wstring::npos) << fs::path(name).string() << " not in the log";
+    }
+    fs::remove(UserSettings().parent_path(), ec);
+  }
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ if ! cmp -s "$out/SHA256SUMS" "$work/second build/dist/SHA256SUMS"; then
   diff "$out/SHA256SUMS" "$work/second build/dist/SHA256SUMS" >&2 || true
   exit 1
 fi
-[ "$(wc -l <"$out/SHA256SUMS")" -eq 3 ] || { echo "SHA256SUMS should name three files" >&2; exit 1; }
+[ "$(wc -l <"$out/SHA256SUMS")" -eq 6 ] || { echo "SHA256SUMS should name six files" >&2; exit 1; }
 (cd "$out" && sha256sum -c --quiet SHA256SUMS)
 rm -rf "$work/a" "$work/second build"
 echo "identical release files from two trees:"

@@ -87,6 +87,22 @@ TEST(StrictNumber, WholeTextMustBeANumber) {
   }
 }
 
+TEST(WholeNumber, DigitsWithAnOptionalSignAndNothingElse) {
+  struct Case {
+    const char* text;
+    std::optional<long long> value;
+  };
+  const Case cases[] = {
+      {"0", 0},          {"42", 42},        {"+42", 42},          {"-42", -42},
+      {"007", 7},        {"9223372036854775807", 9223372036854775807LL},
+      {"9223372036854775808", std::nullopt},  // past 64 bits
+      {"", std::nullopt},   {"+", std::nullopt},  {"-", std::nullopt},  {"++1", std::nullopt},
+      {"+-1", std::nullopt}, {" 1", std::nullopt}, {"1 ", std::nullopt}, {"1.0", std::nullopt},
+      {"1e3", std::nullopt}, {"0x1", std::nullopt}, {"12ab", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WholeNumber(c.text), c.value) << c.text;
+}
+
 TEST(SignedDecimalText, BlankBeforeNonNegativeValues) {
   EXPECT_EQ(SignedDecimalText(60), " 60");
   EXPECT_EQ(SignedDecimalText(100), " 100");

@@ -71,12 +71,12 @@ TEST(WriteIniValue, WritesTheLayoutOfTheSystemsProfileFiles) {
   TempDir dir;
   const fs::path file = dir.path() / "Quendelrix.ini";
   PortableFiles store;
-  ASSERT_TRUE(WriteIniValue(store, kIniSection, kKeyBallCount, " 60", file));
-  ASSERT_TRUE(WriteIniValue(store, kIniSection, kKeyInterval, " 300", file));
+  ASSERT_TRUE(WriteIniValue(store, kIniSection, kBallCountKey, " 60", file));
+  ASSERT_TRUE(WriteIniValue(store, kIniSection, kIntervalKey, " 300", file));
   EXPECT_EQ(Slurp(file), "[Section]\r\n" + std::string(kKeyBallCount) + "= 60\r\n" +
                              std::string(kKeyInterval) + "= 300\r\n");
   // Replacing a value keeps everything else in place.
-  ASSERT_TRUE(WriteIniValue(store, kIniSection, kKeyBallCount, " 100", file));
+  ASSERT_TRUE(WriteIniValue(store, kIniSection, kBallCountKey, " 100", file));
   EXPECT_EQ(Slurp(file), "[Section]\r\n" + std::string(kKeyBallCount) + "= 100\r\n" +
                              std::string(kKeyInterval) + "= 300\r\n");
   ModuleValues values;
@@ -101,7 +101,7 @@ TEST(WriteIniValue, CutsSectionAndKeyTo127Characters) {
   const fs::path file = dir.path() / "x.ini";
   PortableFiles store;
   const std::string longKey(300, 'k');
-  ASSERT_TRUE(WriteIniValue(store, "S", longKey, "1", file));
+  ASSERT_TRUE(WriteIniValue(store, "S", SettingsKey(longKey), "1", file));
   EXPECT_EQ(Slurp(file), "[S]\r\n" + std::string(127, 'k') + "=1\r\n");
 }
 
@@ -110,7 +110,7 @@ TEST(ReadIniValue, CutsTheValueTo255Characters) {
   const fs::path file = dir.path() / "x.ini";
   Put(file, "[S]\r\nk=" + std::string(1000, '7') + "\r\n");
   PortableFiles store;
-  EXPECT_EQ(ReadIniValue(store, "S", "k", file), std::string(255, '7'));
+  EXPECT_EQ(ReadIniValue(store, "S", SettingsKey("k"), file), std::string(255, '7'));
 }
 
 TEST(WriteIniValue, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
@@ -118,11 +118,11 @@ TEST(WriteIniValue, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
   PortableFiles store;
   // The settings "file" is a folder.
   fs::create_directories(dir.path() / "Quendelrix.ini");
-  EXPECT_FALSE(WriteIniValue(store, kIniSection, kKeyBallCount, " 60",
+  EXPECT_FALSE(WriteIniValue(store, kIniSection, kBallCountKey, " 60",
                              dir.path() / "Quendelrix.ini"));
   EXPECT_TRUE(fs::is_directory(dir.path() / "Quendelrix.ini"));
   // The folder does not exist.
-  EXPECT_FALSE(WriteIniValue(store, kIniSection, kKeyBallCount, " 60",
+  EXPECT_FALSE(WriteIniValue(store, kIniSection, kBallCountKey, " 60",
                              dir.path() / "missing" / "Quendelrix.ini"));
   EXPECT_FALSE(fs::exists(dir.path() / "missing"));
   // The temporary file was written beside the folder and is gone again.
@@ -144,14 +144,14 @@ using testing_files::MemoryFiles;
 const fs::path kProgramIni = IniPathFor("/prog");
 const fs::path kUserIni = UserIniPathFor("/user");
 
-std::string SettingsText(std::string_view balls, std::string_view interval) {
+std::string ProgramFileText(std::string_view balls, std::string_view interval) {
   return "[Section]\r\n" + std::string(kKeyBallCount) + "=" + std::string(balls) +
          "\r\n" + std::string(kKeyInterval) + "=" + std::string(interval) + "\r\n";
 }
 
 TEST(SaveSettings, WritesWhereTheNextStartReads) {
-  const std::string beside = "; beside\r\n" + SettingsText(" 30", " 150");
-  const std::string users = SettingsText(" 80", " 450") + "[Mine]\r\nk=v\r\n";
+  const std::string beside = "; beside\r\n" + ProgramFileText(" 30", " 150");
+  const std::string users = ProgramFileText(" 80", " 450") + "[Mine]\r\nk=v\r\n";
   enum Place { kNowhere, kBeside, kUser };
   const struct {
     const char* name;
@@ -208,16 +208,16 @@ TEST(SaveSettings, WritesWhereTheNextStartReads) {
       EXPECT_EQ(files.files, before) << c.name;  // nothing changed, no temp
     }
     if (c.saved == kBeside) {
-      EXPECT_EQ(files.files[kProgramIni], "; beside\r\n" + SettingsText(" 42", " 250"));
+      EXPECT_EQ(files.files[kProgramIni], "; beside\r\n" + ProgramFileText(" 42", " 250"));
       EXPECT_FALSE(files.folders.count(kUserIni.parent_path())) << c.name;
     }
     if (c.saved == kUser) {
       EXPECT_EQ(next.IniPath, kUserIni) << c.name;
       // A new user's file starts from the file beside the program.
       const std::string expected =
-          c.userFile ? SettingsText(" 42", " 250") + "[Mine]\r\nk=v\r\n"
-          : c.besideIsAFolder ? SettingsText(" 42", " 250")
-                              : "; beside\r\n" + SettingsText(" 42", " 250");
+          c.userFile ? ProgramFileText(" 42", " 250") + "[Mine]\r\nk=v\r\n"
+          : c.besideIsAFolder ? ProgramFileText(" 42", " 250")
+                              : "; beside\r\n" + ProgramFileText(" 42", " 250");
       EXPECT_EQ(files.files[kUserIni], expected) << c.name;
       if (!c.besideIsAFolder) {
         EXPECT_EQ(files.files[kProgramIni], beside) << c.name;
@@ -283,16 +283,84 @@ TEST(ReadIniValue, KeysTheSystemsCodePageStoredDifferentlyAreStillRead) {
 
   // Saving writes only the Shift-JIS key, on the line the old one held.
   ASSERT_TRUE(SaveSettings(files, values, " 46", " 160").saved);
-  EXPECT_EQ(files.files[kProgramIni], SettingsText(" 46", " 160") + "[Other]\r\nx=1\r\n");
+  EXPECT_EQ(files.files[kProgramIni], ProgramFileText(" 46", " 160") + "[Other]\r\nx=1\r\n");
 
   // Where both spellings are there, the Shift-JIS key wins; under a code page
   // that keeps the bytes, the other spelling is just another key.
   files.files[kProgramIni] = "[Section]\r\n" + legacyInterval + "=111\r\n" +
                              std::string(kKeyInterval) + "=222\r\n";
-  EXPECT_EQ(ReadIniValue(files, kIniSection, kKeyInterval, kProgramIni), "222");
+  EXPECT_EQ(ReadIniValue(files, kIniSection, kIntervalKey, kProgramIni), "222");
   files.codePage = nullptr;
   files.files[kProgramIni] = legacy;
-  EXPECT_EQ(ReadIniValue(files, kIniSection, kKeyInterval, kProgramIni), "");
+  EXPECT_EQ(ReadIniValue(files, kIniSection, kIntervalKey, kProgramIni), "");
+}
+
+// Files in the encodings people save them in load as the system's profile
+// functions read them, and a save writes them back in their own encoding
+// with every other line kept; a file that cannot be decoded is never
+// written, and the save goes on to the user's own file.
+TEST(SaveSettings, KeepsTheEncodingOfTheFileItReads) {
+  for (const auto& v : testing_vectors::EncodingVectors()) {
+    MemoryFiles files("/user");
+    files.folders.insert("/prog");
+    files.files[kProgramIni] = v.file;
+    ModuleValues loaded;
+    LoadSettings(loaded, files, "/prog");
+    EXPECT_EQ(loaded.BallCount, v.ballCount) << v.name;
+    EXPECT_EQ(loaded.Interval, v.interval) << v.name;
+
+    const SaveResult result = SaveSettings(files, loaded, " 42", " 250");
+    EXPECT_TRUE(result.saved) << v.name;
+    EXPECT_EQ(result.file, v.saved.empty() ? kUserIni : kProgramIni) << v.name;
+    EXPECT_EQ(files.files[kProgramIni], v.saved.empty() ? v.file : v.saved) << v.name;
+    ModuleValues next;
+    LoadSettings(next, files, "/prog");
+    EXPECT_EQ(next.BallCount, 42) << v.name;
+    EXPECT_EQ(next.Interval, 250) << v.name;
+
+    // A user's file made from the file beside the program (the program's
+    // folder may not be written) keeps that file's encoding.
+    MemoryFiles standard("/user");
+    standard.folders.insert("/prog");
+    standard.readOnlyFolders.insert("/prog");
+    standard.files[kProgramIni] = v.file;
+    ASSERT_TRUE(SaveSettings(standard, loaded, " 42", " 250").saved) << v.name;
+    EXPECT_EQ(standard.files[kProgramIni], v.file) << v.name;
+    EXPECT_EQ(standard.files[kUserIni], v.saved.empty() ? ProgramFileText(" 42", " 250") : v.saved)
+        << v.name;
+  }
+}
+
+TEST(SettingsEncoding, DecodingThenEncodingGivesTheFileBack) {
+  using testing_vectors::Utf16Le;
+  const struct {
+    const char* name;
+    std::string bytes;
+    TextEncoding encoding;
+    std::string text;
+  } cases[] = {
+      {"Empty", "", TextEncoding::kBytes, ""},
+      {"ShiftJis", "\x8B\x85=1", TextEncoding::kBytes, "\x8B\x85=1"},
+      {"Utf8MarkOnly", "\xEF\xBB\xBF", TextEncoding::kUtf8, ""},
+      {"Utf8KeepsBytesThatAreNoUtf8", "\xEF\xBB\xBF\xFF\xC3", TextEncoding::kUtf8, "\xFF\xC3"},
+      {"Utf16MarkOnly", "\xFF\xFE", TextEncoding::kUtf16Le, ""},
+      {"Utf16AllLengths", "\xFF\xFE" + Utf16Le(u"A\u00E9\u7403\U0001F600"), TextEncoding::kUtf16Le,
+       "A\xC3\xA9\xE7\x90\x83\xF0\x9F\x98\x80"},
+      {"Utf16NulUnit", "\xFF\xFE" + Utf16Le(std::u16string(u"a\0b", 3)), TextEncoding::kUtf16Le,
+       std::string("a\0b", 3)},
+      {"Utf16LoneSurrogates", "\xFF\xFE" + Utf16Le(u"\xDC00\xD800x\xD83D"), TextEncoding::kUtf16Le,
+       "\xED\xB0\x80\xED\xA0\x80x\xED\xA0\xBD"},
+  };
+  for (const auto& c : cases) {
+    const auto decoded = DecodeSettingsText(c.bytes);
+    ASSERT_TRUE(decoded) << c.name;
+    EXPECT_EQ(*decoded, (SettingsText{c.encoding, c.text})) << c.name;
+    EXPECT_EQ(EncodeSettingsText(*decoded), c.bytes) << c.name;
+  }
+  // Bytes that are no UTF-8 cannot come from a UTF-16 file; written into
+  // one, each becomes U+FFFD.
+  EXPECT_EQ(EncodeSettingsText({TextEncoding::kUtf16Le, "a\xFF\xE7\x90"}),
+            "\xFF\xFE" + Utf16Le(u"a\uFFFD\uFFFD\uFFFD"));
 }
 
 }  // namespace

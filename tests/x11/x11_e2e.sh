@@ -483,23 +483,29 @@ register)
 
 daemon)
   # The real daemon, as an unprivileged user, runs the program from the
-  # programs: line that --register adds, and ends it on deactivation.
+  # programs: line that --register adds to a file saved with CRLF line ends
+  # (which the daemon cannot read as it is: it falls back to its own list),
+  # and ends it on deactivation.
   if ! command -v xscreensaver >/dev/null; then
     fail "xscreensaver is not installed"
     exit 1
   fi
-  runner=$(id -un nobody >/dev/null 2>&1 && echo nobody)
   dir=$(mktemp -d /tmp/qx-daemon.XXXXXX)
   chmod 755 "$dir"
   cp "$Q" "$dir/quendelrix"
-  cp "$(dirname "$0")/data/xscreensaver-settings-6.06.txt" "$dir/.xscreensaver"
-  HOME=$dir "$dir/quendelrix" --register >/dev/null || fail "register"
-  # Our entry is the last of the list; the daemon shows only it, at once.
-  entries=$(awk '/^programs:/{on=1; next} on && /^$/{exit} on && /\\n/{n++} END{print n}' "$dir/.xscreensaver")
-  sed -i -e "s/^mode:.*/mode:\t\tone/" -e "s/^selected:.*/selected:\t$((entries - 1))/" \
+  data=$(dirname "$0")/data/xscreensaver-settings-6.06.txt
+  count_entries() { tr -d '\r' <"$1" | awk '/^programs:/{on=1; next} on && /^$/{exit} on && /\\n/{n++} END{print n}'; }
+  # Ours will be the last entry of the list; the daemon shows only it, at once.
+  # It is there only when the daemon reads every entry of the file's list.
+  entries=$(($(count_entries "$data") + 1))
+  sed -e "s/^mode:.*/mode:\t\tone/" -e "s/^selected:.*/selected:\t$((entries - 1))/" \
     -e "s/^splash:.*/splash:\t\tFalse/" -e "s/^fade:.*/fade:\t\tFalse/" \
     -e "s/^unfade:.*/unfade:\t\tFalse/" -e "s/^timeout:.*/timeout:\t1:00:00/" \
-    -e "s/^cycle:.*/cycle:\t\t0:00:00/" "$dir/.xscreensaver"
+    -e "s/^cycle:.*/cycle:\t\t0:00:00/" -e 's/$/\r/' "$data" >"$dir/.xscreensaver"
+  HOME=$dir "$dir/quendelrix" --register >"$dir/register.out" || fail "register"
+  grep -q "CRLF line ends are now LF" "$dir/register.out" && [ "$(count_entries "$dir/.xscreensaver")" = "$entries" ] &&
+    ! grep -q $'\r' "$dir/.xscreensaver" && pass "every program still listed, ours last of $entries, LF line ends" ||
+    fail "after the edit: $(count_entries "$dir/.xscreensaver") entries, $(grep -c $'\r' "$dir/.xscreensaver") CRs; $(cat "$dir/register.out")"
   chown -R nobody:nogroup "$dir"
   start_xvfb 1024x768x24
   as_user() {

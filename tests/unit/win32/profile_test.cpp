@@ -99,6 +99,49 @@ TEST(Win32Profile, FilesTheSystemsAnsiFunctionsWroteStillRead) {
   EXPECT_EQ(std::count(saved.begin(), saved.end(), '='), 3);
 }
 
+// What the system's wide profile functions read for a key, or `fallback`.
+int SystemNumber(const fs::path& file, const wchar_t* key, int fallback) {
+  return static_cast<int>(GetPrivateProfileIntW(L"Section", key, fallback, file.c_str()));
+}
+
+// The settings file in each encoding people save it in, through the system's
+// file functions: where the system's own profile functions read a file, they
+// read the same numbers as the program, from the file before the save and
+// from the one the program wrote; a file the program cannot decode stays as
+// it is and the save goes to the user's file.
+TEST(Win32Profile, EachEncodingReadsAsTheSystemReadsItAndSavesInItsOwn) {
+  for (const auto& v : testing_vectors::EncodingVectors()) {
+    TempDir program;
+    TempDir user;
+    const fs::path file = IniPathFor(program.path());
+    Put(file, v.file);
+    if (v.systemReads) {
+      EXPECT_EQ(SystemNumber(file, L"球の数", 60), v.ballCount) << v.name;
+      EXPECT_EQ(SystemNumber(file, L"ｲﾝﾀｰﾊﾞﾙ", 300), v.interval) << v.name;
+    }
+    TestFiles files(user.path());
+    ModuleValues values;
+    LoadSettings(values, files, program.path());
+    EXPECT_EQ(values.BallCount, v.ballCount) << v.name;
+    EXPECT_EQ(values.Interval, v.interval) << v.name;
+
+    const SaveResult result = SaveSettings(files, values, " 42", " 250");
+    ASSERT_TRUE(result.saved) << v.name;
+    if (v.saved.empty()) {
+      EXPECT_EQ(Slurp(file), v.file) << v.name;
+      EXPECT_EQ(result.file, user.path() / L"Quendelrix" / L"Quendelrix.ini") << v.name;
+      continue;
+    }
+    EXPECT_EQ(result.file, file) << v.name;
+    EXPECT_EQ(Slurp(file), v.saved) << v.name;
+    EXPECT_EQ(EntriesIn(program.path()), 1u) << v.name;
+    if (v.systemReads) {
+      EXPECT_EQ(SystemNumber(file, L"球の数", 60), 42) << v.name;
+      EXPECT_EQ(SystemNumber(file, L"ｲﾝﾀｰﾊﾞﾙ", 300), 250) << v.name;
+    }
+  }
+}
+
 TEST(Win32Profile, AFailedSaveLeavesTheFileAndNoTemporaryFile) {
   TempDir dir;
   const fs::path file = IniPathFor(dir.path());

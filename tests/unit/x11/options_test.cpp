@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/x11/manual_page.h"
+
 namespace qx::x11 {
 namespace {
 
@@ -137,14 +139,55 @@ TEST(X11Options, RefusedWithOneLineSayingWhy) {
   }
 }
 
-TEST(X11Options, UsageNamesEveryOptionAndTheRanges) {
+// --help and the manual page both name every option, the ranges, the
+// environment variables and the exit statuses; --help fits 79 columns.
+TEST(X11Options, HelpAndManualPageNameEveryOptionVariableAndStatus) {
   const std::string usage = Usage();
-  for (std::string_view word : {"--root", "--window-id", "--wayland", "--count", "--interval", "--register",
-                                "--help", "--version", "20 to 100", "100 to 500",
-                                "default 60", "default 300"}) {
+  // The page's text with its font changes and escaped dashes undone.
+  std::string page;
+  const std::string roff = ManualPage("1.01", "2026-12-07");
+  for (size_t i = 0; i < roff.size(); ++i) {
+    if (roff.compare(i, 2, "\\f") == 0) {
+      i += 2;
+    } else if (roff.compare(i, 2, "\\-") == 0) {
+      page += '-';
+      ++i;
+    } else {
+      page += roff[i];
+    }
+  }
+  for (std::string_view word : {"--root", "--window-id ID", "--wayland", "--count N", "--interval N",
+                                "--display NAME", "--register", "--help", "-h", "--version",
+                                "20 to 100", "100 to 500", "default 60", "default 300",
+                                "XSCREENSAVER_WINDOW", "DISPLAY", "HOME", "SIGTERM",
+                                "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
+    EXPECT_NE(page.find(word), std::string::npos) << word;
+  }
+  EXPECT_NE(page.find(".TH QUENDELRIX 6 \"2026-12-07\" \"Quendelrix 1.01\""), std::string::npos);
+  for (const auto& status : ExitStatusTable()) {
+    EXPECT_NE(usage.find("  " + std::string(status.term) + "  "), std::string::npos) << status.term;
+    EXPECT_NE(page.find(".TP\n" + std::string(status.term) + "\n"), std::string::npos) << status.term;
   }
   EXPECT_EQ(usage.back(), '\n');
+  for (size_t start = 0, end; (end = usage.find('\n', start)) != std::string::npos; start = end + 1) {
+    EXPECT_LE(end - start, 79u) << usage.substr(start, end - start);
+  }
+  ASSERT_TRUE(Parse({"-h"}).options);
+  EXPECT_TRUE(Parse({"-h"}).options->help);
+}
+
+TEST(X11Options, RoffTextIsPlainText) {
+  const struct {
+    std::string_view text;
+    std::string_view roff;
+  } cases[] = {
+      {"--count=40", "\\-\\-count=40"},
+      {"a\\b", "a\\eb"},
+      {".xscreensaver\n'quoted'", "\\&.xscreensaver\n\\&'quoted'"},
+      {"it's ~/.x", "it's ~/.x"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RoffText(c.text), c.roff) << c.text;
 }
 
 }  // namespace

@@ -47,14 +47,19 @@ TEST(X11Register, AppendsOneEntryAtTheEndOfTheList) {
            "  \"Cosmic\" \t\t\tattraction --root --points 3\t    \\n\\\n"
            "- GL: \t\t\t\tsquirtorus --root\t\t\t    \\n\\\n" +
            kEntry + "\n" + kTail},
-      // A last entry without its "\n", and no newline at the end of file.
-      {"programs: maze -root", "programs: maze -root \\n\\\n" + kEntry},
+      // A last entry without its "\n", and no newline at the end of file:
+      // ours still ends its line.
+      {"programs: maze -root", "programs: maze -root \\n\\\n" + kEntry + "\n"},
       // An empty list.
       {"a: 1\nprograms:\nb: 2\n", "a: 1\nprograms:\t\\\n" + kEntry + "\nb: 2\n"},
       // A list closed by a blank line, every entry continued (the settings
-      // program's way): ours is one more such entry.
+      // program's way): ours becomes the last line, without a continuation.
       {"programs: \\\n  maze -root \\n\\\n\nb: 2\n",
-       "programs: \\\n  maze -root \\n\\\n" + kEntry + "\\\n\nb: 2\n"},
+       "programs: \\\n  maze -root \\n\\\n" + kEntry + "\n\nb: 2\n"},
+      // A list whose last line is continued at the very end of the file.
+      {"programs: \\\n  maze -root \\n\\\n", "programs: \\\n  maze -root \\n\\\n" + kEntry + "\n"},
+      {"programs: \\\n  maze -root \\n\\", "programs: \\\n  maze -root \\n\\\n" + kEntry + "\n"},
+      {"programs:\t\\", "programs:\t\\\n" + kEntry + "\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.before);
@@ -66,6 +71,42 @@ TEST(X11Register, AppendsOneEntryAtTheEndOfTheList) {
     EXPECT_EQ(AddProgramEntry(text, "/opt/q/quendelrix"), EntryEdit::kAlreadyListed);
     EXPECT_EQ(text, once);
   }
+}
+
+// A file saved with CRLF line ends: "\\\r\n" continues a line as "\\\n"
+// does, and the file comes back as its LF twin would, since XScreenSaver
+// reads no programs list continued over CRLF.
+TEST(X11Register, KeepsAFileWithCrLfLineEndsWhole) {
+  auto crlf = [](std::string text) {
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) {
+      text.insert(at, 1, '\r');
+    }
+    return text;
+  };
+  const std::string cases[] = {
+      kHead + kPrograms + kTail,
+      "programs: \\\n  maze -root \\n\\\n\nb: 2\n",
+      "programs: \\\n  maze -root \\n\\\n",
+      "a: 1\nprograms:\nb: 2\n",
+      "a: 1\nprograms: maze -root \\n",
+  };
+  for (const std::string& lf : cases) {
+    std::string expected = lf;
+    ASSERT_EQ(AddProgramEntry(expected, "quendelrix"), EntryEdit::kAdded);
+    std::string text = crlf(lf);
+    EXPECT_EQ(AddProgramEntry(text, "quendelrix"), EntryEdit::kAdded) << lf;
+    EXPECT_EQ(text, expected);
+    std::string listed = crlf(expected);
+    EXPECT_EQ(AddProgramEntry(listed, "quendelrix"), EntryEdit::kAlreadyListed);
+  }
+  // --register says so; the backup keeps the file as it was.
+  TempDir home;
+  Put(home.path() / ".xscreensaver", crlf(kHead + kPrograms + kTail));
+  std::string message;
+  EXPECT_EQ(RegisterProgram(home.path(), "/usr/libexec/xscreensaver/quendelrix", message), 0);
+  EXPECT_NE(message.find("CRLF line ends are now LF"), std::string::npos) << message;
+  EXPECT_EQ(Slurp(home.path() / ".xscreensaver.bak"), crlf(kHead + kPrograms + kTail));
+  EXPECT_EQ(Slurp(home.path() / ".xscreensaver").find('\r'), std::string::npos);
 }
 
 TEST(X11Register, FindsAnEntryInEveryForm) {
