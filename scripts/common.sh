@@ -16,6 +16,8 @@ QX_PACKAGES=(
   nsis zip dpkg-dev  # the release files: setup program, zip, Debian package
   lintian man-db  # the package's checks: Debian's policy, its manual page
   emscripten chromium  # the web page: its WebAssembly build and its tests in a browser
+  # the Linux program's Wayland mode and its scenarios on a headless sway
+  libwayland-dev wayland-protocols sway grim wtype swayidle
 )
 
 # apt-get only when something is missing, so a set-up machine starts at once.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs Quendelrix.scr under Wine: scripts/run.sh [switch] (default /s).
 # scripts/run.sh --linux [options] runs the native Linux program instead
-# (its own window unless the options say --root or --window-id).
+# (its own window unless the options say --root or --window-id), and
+# scripts/run.sh --wayland [options] its Wayland mode (on a private
+# headless sway when there is no Wayland display).
 # scripts/run.sh --web [?count=N&interval=N&seed=N] builds the web page,
 # serves it on 127.0.0.1, saves a screenshot of it from headless Chromium and
 # prints its path; from a terminal it then goes on serving until Ctrl-C.
@@ -11,6 +13,33 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 cd "$QX_ROOT"
+
+if [ "${1:-}" = "--wayland" ]; then
+  qx_install_packages
+  cmake --preset native >/dev/null
+  cmake --build --preset native --target quendelrix
+  program="$QX_ROOT/build/native/platform/x11/quendelrix"
+  if [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec "$program" "$@"
+  fi
+  source "$QX_ROOT/scripts/headless_sway.sh"
+  qx_start_sway "HEADLESS-1 1024x768 0 0 1" "HEADLESS-2 800x600 1024 0 2"
+  trap qx_stop_sway EXIT
+  "$program" "$@" </dev/null &
+  pid=$!
+  sleep "${QX_RUN_SECONDS:-4}"
+  mkdir -p build/screenshots
+  stamp=$(date +%Y%m%d-%H%M%S)
+  shots=()
+  for output in HEADLESS-1 HEADLESS-2; do
+    shots+=("$QX_ROOT/build/screenshots/run-wayland-$stamp-$output.png")
+    grim -o "$output" "${shots[-1]}"
+  done
+  kill -TERM "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  echo "no Wayland display: ran for ${QX_RUN_SECONDS:-4} s on a headless sway; screenshots: ${shots[*]}"
+  exit 0
+fi
 
 if [ "${1:-}" = "--linux" ]; then
   shift

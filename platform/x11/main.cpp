@@ -12,11 +12,14 @@
 
 #include "platform/x11/options.h"
 #include "platform/x11/register_entry.h"
-#include "platform/x11/signal_watch.h"
+#include "platform/linux/signal_watch.h"
 #include "platform/x11/version.h"
 #include "platform/x11/x_display.h"
 #include "platform/x11/x11_host.h"
 #include "saver/quendelrix_s.h"
+#ifdef QX_WAYLAND
+#include "platform/wayland/wayland_host.h"
+#endif
 
 namespace {
 
@@ -59,6 +62,14 @@ int main(int argc, char** argv) {
   }
 
   SignalWatch signals;
+  if (options.target == Target::kWayland) {
+#ifdef QX_WAYLAND
+    return qx::wayland::RunSaver(options.ballCount, options.interval, signals);
+#else
+    std::fputs("quendelrix: this build has no Wayland mode\n", stderr);
+    return 1;
+#endif
+  }
   UniqueDisplay display = OpenDisplay(options.display);
   if (!display) {
     std::fprintf(stderr, "quendelrix: cannot open display %s\n",

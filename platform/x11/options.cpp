@@ -49,6 +49,13 @@ const std::vector<OptionHelp>& OptionTable() {
        "Draw into the window ID, hexadecimal (0x...) or decimal, as XScreenSaver's settings "
        "preview does; it wins over --root. With neither option the program opens a resizable "
        "window of its own, \"Quendelrix(Main)\", which a key, a click or closing it ends."},
+      {"wayland", "", "", Group::kTarget,
+       "Cover every output of a Wayland desktop whose compositor offers the layer shell (sway "
+       "and the other wlroots desktops; not GNOME), all outputs showing one scene, as the idle "
+       "daemon's program: swayidle timeout 300 'quendelrix --wayland'. A key, a button or "
+       "pointer motion ends it (the first motion only records the position); a second one on "
+       "the same display ends at once. It goes with none of --root, --window-id and --display, "
+       "nor under XScreenSaver."},
       {"count", "", "N", Group::kSetting,
        "Number of balls, " + Range(kMinBallCount, kMaxBallCount, kDefaultBallCount) + "."},
       {"interval", "", "N", Group::kSetting,
@@ -71,6 +78,10 @@ const std::vector<TermHelp>& EnvironmentTable() {
       {"XSCREENSAVER_WINDOW",
        "The window --root draws into, hexadecimal (0x...) or decimal. XScreenSaver sets it."},
       {"DISPLAY", "The X display, unless --display names one."},
+      {"WAYLAND_DISPLAY", "The Wayland display --wayland connects to (wayland-0 when unset)."},
+      {"XDG_RUNTIME_DIR",
+       "The folder of the Wayland display's socket, and of the lock that keeps --wayland to one "
+       "saver per display."},
       {"HOME", "The folder whose .xscreensaver --register edits."},
   };
   return table;
@@ -80,9 +91,11 @@ const std::vector<TermHelp>& ExitStatusTable() {
   static const std::vector<TermHelp> table = {
       {"0",
        "Ended normally: the window it drew into went away, a key, a click or a close ended its "
-       "own window, or --register, --help or --version did what they do."},
+       "own window, input or the compositor's end ended --wayland (or another one ran on that "
+       "display), or --register, --help or --version did what they do."},
       {"1",
-       "It could not run: no X display, a window it cannot draw into, or a ~/.xscreensaver that "
+       "It could not run: no X display, a window it cannot draw into, no Wayland display or "
+       "layer shell for --wayland, or a ~/.xscreensaver that "
        "--register cannot read, has no list yet or cannot write."},
       {"2", "A wrong command line: an unknown option or a bad value (a message says which)."},
       {"SIGTERM, SIGINT", "It ends at once, by the signal, as XScreenSaver stops it."},
@@ -110,6 +123,7 @@ ParseResult ParseOptions(std::span<const std::string_view> args,
   Options o;
   bool root = false;
   bool windowGiven = false;
+  bool wayland = false;
   auto fail = [](std::string message) { return ParseResult{std::nullopt, std::move(message)}; };
 
   for (size_t i = 0; i < args.size(); ++i) {
@@ -144,6 +158,8 @@ ParseResult ParseOptions(std::span<const std::string_view> args,
       windowGiven = true;
     } else if (*name == "root") {
       root = true;
+    } else if (*name == "wayland") {
+      wayland = true;
     } else if (*name == "count" || *name == "interval") {
       const bool count = *name == "count";
       const int low = count ? kMinBallCount : kMinInterval;
@@ -166,7 +182,15 @@ ParseResult ParseOptions(std::span<const std::string_view> args,
     }
   }
 
-  if (windowGiven) {
+  if (wayland) {
+    const bool xscreensaver = xscreensaverWindow != nullptr && *xscreensaverWindow != '\0';
+    if (windowGiven || root || !o.display.empty() || xscreensaver) {
+      return fail(std::string("--wayland cannot be used with ") +
+                  (windowGiven ? "--window-id" : root ? "--root" : !o.display.empty() ? "--display" :
+                   "$XSCREENSAVER_WINDOW (XScreenSaver runs X11 programs)"));
+    }
+    o.target = Target::kWayland;
+  } else if (windowGiven) {
     o.target = Target::kWindow;
   } else if (root) {
     if (xscreensaverWindow != nullptr && *xscreensaverWindow != '\0') {

@@ -19,6 +19,7 @@ enum class Target {
   kOwnWindow,  // a resizable window of its own, for trying it out
   kRoot,       // the root window of the default screen
   kWindow,     // a window made by another client (windowId)
+  kWayland,    // every output of a Wayland desktop, from a layer surface each
 };
 
 struct Options {
@@ -45,7 +46,8 @@ std::optional<uint32_t> ParseWindowId(std::string_view text);
 
 // The arguments after the program's name. `xscreensaverWindow` is the value
 // of $XSCREENSAVER_WINDOW (nullptr when unset): --root means that window
-// when it is set. --window-id wins over --root. Every option has a single-
+// when it is set. --window-id wins over --root. --wayland goes with none of
+// --root, --window-id, --display and $XSCREENSAVER_WINDOW. Every option has a single-
 // and a double-dash form; a value may also follow an '='.
 ParseResult ParseOptions(std::span<const std::string_view> args,
                          const char* xscreensaverWindow);

@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "common/image.h"
-#include "platform/x11/frame_copy.h"
+#include "platform/linux/frame_copy.h"
 
 namespace qx::x11 {
+
+using linux_program::PixelTarget;
 
 class ShmImage {
  public:

@@ -18,6 +18,9 @@
 
 namespace qx::x11 {
 
+using linux_program::ClipChanged;
+using linux_program::CopyRects;
+
 namespace {
 
 // The one pixel layout the form's images have.

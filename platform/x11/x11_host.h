@@ -15,12 +15,14 @@
 
 #include "platform/x11/options.h"
 #include "platform/x11/shm_image.h"
-#include "platform/x11/signal_watch.h"
+#include "platform/linux/signal_watch.h"
 #include "platform/x11/x_display.h"
 #include "saver/quendelrix_s.h"
 #include "saver/saver_host.h"
 
 namespace qx::x11 {
+
+using linux_program::SignalWatch;
 
 inline constexpr int kOwnWindowWidth = 800;
 inline constexpr int kOwnWindowHeight = 600;

@@ -52,7 +52,7 @@ check Version "$version" "$(field Version)"
 check Architecture "$arch" "$(field Architecture)"
 check Recommends xscreensaver "$(field Recommends)"
 depends=$(field Depends)
-for lib in libc6 libx11-6 libxext6 libstdc++6; do
+for lib in libc6 libx11-6 libxext6 libwayland-client0 libstdc++6; do
   sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends" | grep -qxF "$lib" ||
     { echo "FAIL Depends lacks $lib: $depends" >&2; fail=1; }
 done

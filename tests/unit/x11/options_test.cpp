@@ -67,6 +67,8 @@ TEST(X11Options, TargetsAndSettings) {
       {{"-count", "100", "-interval", "100"}, nullptr, Target::kOwnWindow, 0, 100, 100},
       {{"--interval=500", "--count=+42"}, nullptr, Target::kOwnWindow, 0, 42, 500},
       {{"--count", "30", "--count", "40"}, nullptr, Target::kOwnWindow, 0, 40, 300},
+      {{"--wayland"}, nullptr, Target::kWayland, 0, 60, 300},
+      {{"-wayland", "--count", "25", "--interval=500"}, "", Target::kWayland, 0, 25, 500},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Joined(c.args));
@@ -122,6 +124,11 @@ TEST(X11Options, RefusedWithOneLineSayingWhy) {
       {{"--"}, nullptr, "unexpected argument \"--\""},
       {{"root"}, nullptr, "unexpected argument \"root\""},
       {{"--root=1"}, nullptr, "takes no value"},
+      {{"--wayland", "--root"}, nullptr, "--wayland cannot be used with --root"},
+      {{"--window-id", "0x10", "--wayland"}, nullptr, "--wayland cannot be used with --window-id"},
+      {{"--wayland"}, "0x400001", "--wayland cannot be used with $XSCREENSAVER_WINDOW"},
+      {{"--wayland", "--display", ":1"}, nullptr, "--wayland cannot be used with --display"},
+      {{"--wayland=1"}, nullptr, "takes no value"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Joined(c.args));
@@ -149,10 +156,11 @@ TEST(X11Options, HelpAndManualPageNameEveryOptionVariableAndStatus) {
       page += roff[i];
     }
   }
-  for (std::string_view word : {"--root", "--window-id ID", "--count N", "--interval N",
+  for (std::string_view word : {"--root", "--window-id ID", "--wayland", "--count N", "--interval N",
                                 "--display NAME", "--register", "--help", "-h", "--version",
                                 "20 to 100", "100 to 500", "default 60", "default 300",
-                                "XSCREENSAVER_WINDOW", "DISPLAY", "HOME", "SIGTERM"}) {
+                                "XSCREENSAVER_WINDOW", "DISPLAY", "HOME", "SIGTERM",
+                                "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
     EXPECT_NE(page.find(word), std::string::npos) << word;
   }

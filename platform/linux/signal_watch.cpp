@@ -1,11 +1,11 @@
-#include "platform/x11/signal_watch.h"
+#include "platform/linux/signal_watch.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-namespace qx::x11 {
+namespace qx::linux_program {
 
 namespace {
 
@@ -50,4 +50,4 @@ void SignalWatch::DieBy(int sig) {
   std::_Exit(128 + sig);
 }
 
-}  // namespace qx::x11
+}  // namespace qx::linux_program

@@ -1,9 +1,9 @@
-#include "platform/x11/frame_copy.h"
+#include "platform/linux/frame_copy.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace qx::x11 {
+namespace qx::linux_program {
 
 void ClipChanged(const Image& surface, std::span<const Rect> changed,
                  const PixelTarget& target, std::vector<Rect>& clipped) {
@@ -37,4 +37,4 @@ void CopyRects(const Image& surface, std::span<const Rect> clipped,
   }
 }
 
-}  // namespace qx::x11
+}  // namespace qx::linux_program

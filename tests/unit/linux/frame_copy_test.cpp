@@ -1,4 +1,4 @@
-#include "platform/x11/frame_copy.h"
+#include "platform/linux/frame_copy.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "saver/windowless_host.h"
 #include "saver/quendelrix_s.h"
 
-namespace qx::x11 {
+namespace qx::linux_program {
 namespace {
 
 // Server-side memory as the X11 host has it: rows padded past the width,
@@ -139,4 +139,4 @@ TEST(X11FrameCopy, ServerImageFollowsTheFormThroughBallsAndMelt) {
 }
 
 }  // namespace
-}  // namespace qx::x11
+}  // namespace qx::linux_program

@@ -1,7 +1,7 @@
-// The frame path of the X11 host without X: the changed rectangles of the
-// form's surface are copied into the image the X server reads (shared
-// memory or a client buffer), clipped to both, and the clipped rectangles
-// are the ones put on the window.
+// The frame path of the Linux hosts without a display server: the changed
+// rectangles of the form's surface are copied into the image the server
+// reads (shared memory or a client buffer), clipped to both, and the clipped
+// rectangles are the ones put on the window.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 #include "common/image.h"
 
-namespace qx::x11 {
+namespace qx::linux_program {
 
 // Pixel memory laid out as the project's image (32-bit little-endian
 // TrueColor), rows `bytesPerLine` apart.
@@ -31,4 +31,4 @@ void ClipChanged(const Image& surface, std::span<const Rect> changed,
 void CopyRects(const Image& surface, std::span<const Rect> clipped,
                const PixelTarget& target, Pixel setBits = 0);
 
-}  // namespace qx::x11
+}  // namespace qx::linux_program

@@ -1,11 +1,11 @@
-// SIGTERM and SIGINT as something the X11 host can wait on: the handler
+// SIGTERM and SIGINT as something the Linux hosts can wait on: the handler
 // records the signal and writes to a pipe, so poll() on the pipe wakes at
 // once and the flag is checked wherever the program can end.
 #pragma once
 
 #include <csignal>
 
-namespace qx::x11 {
+namespace qx::linux_program {
 
 class SignalWatch {
  public:
@@ -23,4 +23,4 @@ class SignalWatch {
   [[noreturn]] static void DieBy(int sig);
 };
 
-}  // namespace qx::x11
+}  // namespace qx::linux_program
