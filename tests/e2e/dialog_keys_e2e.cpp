@@ -60,28 +60,33 @@ TEST(DialogKeysE2E, TabMovesTheFocusBetweenTheBarsAndItComesBackOnActivation) {
   PressKey(VK_TAB);
   ASSERT_TRUE(dialog.Focused(1));
 
-  {  // Another window takes the activation, then the dialog gets it back.
-    OtherWindow other;
-    ASSERT_TRUE(other.hwnd());
-    SetForegroundWindow(other.hwnd());
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other.hwnd(); }));
-  }
-  // The X server's focus events of the other window can reach Wine after the
-  // dialog has been made the foreground window again, and take the
-  // foreground from it once more; a key sent then goes to no window of the
-  // dialog. So the dialog is brought back, and the key sent again, only
-  // when it has been seen to lose the foreground: the press counts once.
+  // Another window takes the activation, then the dialog gets it back. The
+  // other window lives on until the end: were it destroyed while the X
+  // server still gave it the focus, the focus would fall back to the root
+  // window and take the foreground from the dialog once more.
+  OtherWindow other;
+  ASSERT_TRUE(other.hwnd());
+  SetForegroundWindow(other.hwnd());
+  EXPECT_TRUE(WaitUntil([&] {
+    return GetForegroundWindow() == other.hwnd() && GetFocus() == other.hwnd();
+  }));
+  // The X server's focus events of the other window can still reach Wine
+  // after the dialog has been made the foreground window again, and take the
+  // foreground from it; a key sent then goes to no window of the dialog. So
+  // the dialog is brought back, and the key sent again, only when it has
+  // been seen to lose the foreground: the press counts once.
+  const auto lost = [&] { return GetForegroundWindow() != dialog.hwnd(); };
   bool cameBack = false;
   for (int attempt = 0; attempt < 3 && !cameBack; ++attempt) {
     SetForegroundWindow(dialog.hwnd());
-    if (!WaitUntil([&] { return GetForegroundWindow() == dialog.hwnd(); })) continue;
-    ASSERT_TRUE(dialog.Focused(1)) << "the focus did not come back to HS(1)";
+    if (!WaitUntil([&] { return !lost(); })) continue;
+    WaitUntil([&] { return lost() || FocusOf(dialog.hwnd()) == dialog.Bars()[1]; });
+    if (lost()) continue;
     PressKey(VK_RIGHT);
-    WaitUntil([&] {
-      return dialog.BarValue(1) == 302 || GetForegroundWindow() != dialog.hwnd();
-    });
-    cameBack = dialog.BarValue(1) == 302 || GetForegroundWindow() == dialog.hwnd();
+    WaitUntil([&] { return dialog.BarValue(1) == 302 || lost(); });
+    cameBack = dialog.BarValue(1) == 302 || !lost();
   }
+  EXPECT_TRUE(dialog.Focused(1)) << "the focus did not come back to HS(1)";
   EXPECT_EQ(dialog.BarOnceItIs(1, 302), 302)
       << "the foreground window is " << (GetForegroundWindow() == dialog.hwnd() ? "" : "not ")
       << "the dialog";
