@@ -10,7 +10,8 @@ inline constexpr float kTwipsPerInch = 1440.0f;
 // The screen every form is laid out for, and the DPI a host assumes when it
 // cannot read one.
 inline constexpr int kBaseDpi = 96;
-inline constexpr float kTwipsPerPixelAt96Dpi = kTwipsPerInch / kBaseDpi;  // 15
+// At 96 DPI a pixel is 15 twips: the factor the hosts without a DPI pass.
+inline constexpr float kTwipsPerPixelAt96Dpi = kTwipsPerInch / kBaseDpi;
 
 // The twips per pixel of a screen of `dpi` dots per inch; that of 96 DPI
 // for a DPI of zero or less (a failed query).
