@@ -20,6 +20,7 @@ TOOL=$3
 WORK=$4/$scenario
 rm -rf "$WORK"
 mkdir -p "$WORK"
+source "$(dirname "${BASH_SOURCE[0]}")/../linux/wait_for.sh"
 cd "$WORK" || exit 2
 
 CEILING=120
@@ -42,16 +43,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# wait_for SECONDS COMMAND...: runs COMMAND until it succeeds; false when
-# SECONDS pass first.
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.1
-  done
-}
 
 # start_sway OUTPUT-LINES...: the private compositor (scripts/headless_sway.sh)
 # with INITIAL_OUTPUTS outputs at the start.

@@ -16,6 +16,7 @@ TOOL=$3
 WORK=$4/$scenario
 rm -rf "$WORK"
 mkdir -p "$WORK"
+source "$(dirname "${BASH_SOURCE[0]}")/../linux/wait_for.sh"
 cd "$WORK" || exit 2
 
 # The longest any one wait may take.
@@ -47,16 +48,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# wait_for SECONDS COMMAND...: runs COMMAND until it succeeds; false when
-# SECONDS pass first.
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.05
-  done
-}
 
 # start_xvfb GEOMETRY [Xvfb options...]
 start_xvfb() {

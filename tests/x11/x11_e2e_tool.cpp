@@ -57,30 +57,13 @@
 #include "common/utf8.h"
 #include "saver/quendelrix_s.h"
 #include "saver/windowless_host.h"
+#include "tests/linux/ppm.h"
 #include "startup/window_titles.h"
 
 namespace {
 
-struct Ppm {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgb;
-  qx::Pixel At(int x, int y) const {
-    const uint8_t* p = &rgb[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
-    return qx::Rgb(p[0], p[1], p[2]);
-  }
-};
-
-bool ReadPpm(const char* path, Ppm& out) {
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  int maxval = 0;
-  in >> magic >> out.width >> out.height >> maxval;
-  if (!in || magic != "P6" || maxval != 255) return false;
-  in.get();
-  out.rgb.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height) * 3);
-  in.read(reinterpret_cast<char*>(out.rgb.data()), static_cast<std::streamsize>(out.rgb.size()));
-  return static_cast<bool>(in);
-}
+using qx::test::Ppm;
+using qx::test::ReadPpm;
 
 int MakeWindow(int x, int y, int w, int h) {
   Display* d = XOpenDisplay(nullptr);
